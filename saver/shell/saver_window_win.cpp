@@ -1,0 +1,95 @@
+#include "shell/saver_window_win.h"
+
+#include "display/display_device_win.h"
+
+HWND SaverWindow;
+int windowActivated;
+int firstFrameDone;
+POINT mouseReference;
+
+namespace {
+
+const char windowClassName[] = "ZEP";
+const char windowTitle[] = "GlimmerwheelStudio";
+const DWORD fullScreenStyle = WS_POPUP | WS_VISIBLE;
+const DWORD testWindowStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
+// A pointer jump beyond this many pixels in either axis ends the saver.
+const int mouseTolerance = 10;
+
+void requestClose(HWND window)
+{
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void applyMouseRule(HWND window, LPARAM lParam)
+{
+    const int x = int(LOWORD(lParam));
+    const int y = int(HIWORD(lParam));
+    if (!firstFrameDone) {
+        mouseReference.x = x;
+        mouseReference.y = y;
+    }
+    const int dx = int(mouseReference.x) - x;
+    const int dy = int(mouseReference.y) - y;
+    if (dx > mouseTolerance || dy > mouseTolerance || dx < -mouseTolerance || dy < -mouseTolerance)
+        requestClose(window);
+    mouseReference.x = x;
+    mouseReference.y = y;
+}
+
+}  // namespace
+
+int createSaverWindow(HINSTANCE instance, int fullScreen)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = saverWindowProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hbrBackground = HBRUSH(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = windowClassName;
+    RegisterClassA(&windowClass);
+
+    DWORD style = fullScreenStyle;
+    if (!fullScreen) {
+        style = testWindowStyle;
+        displayDevice.presentRect = RECT{0, 0, 640, 480};
+        AdjustWindowRectEx(&displayDevice.presentRect, style, FALSE, 0);
+    }
+    SaverWindow = CreateWindowExA(WS_EX_TOPMOST, windowClassName, windowTitle, style, 0, 0, 640, 480,
+                                  nullptr, nullptr, instance, nullptr);
+    return SaverWindow != nullptr;
+}
+
+LRESULT CALLBACK saverWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ACTIVATE:
+    case WM_ACTIVATEAPP:
+    case WM_NCACTIVATE:
+        if (LOWORD(wParam) != 0)
+            windowActivated = 1;
+        break;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        PostQuitMessage(0);
+        break;
+    case WM_SETCURSOR:
+        SetCursor(nullptr);
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSCOMMAND:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        requestClose(window);
+        break;
+    case WM_SYSKEYUP:
+        // Answered here so that Alt alone opens no menu.
+        return 0;
+    case WM_MOUSEMOVE:
+        applyMouseRule(window, lParam);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

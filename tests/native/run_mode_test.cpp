@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/run_mode.h"
+
+TEST(RunMode, ArgumentTextChoosesTheMode)
+{
+    struct Case {
+        const char* text;
+        RunMode mode;
+    } const cases[] = {
+        {"", About},
+        {"/c", About},
+        {"/c:1234", About},
+        {"/s", Saver},
+        {"/S", Saver},
+        {"-s", Saver},
+        {"s", Saver},
+        {"/p 1234", Preview},
+        {"/P 1234", About},  // only a lower-case p means Preview
+        {"sa", ChangePassword},
+        {"as", Saver},  // the second character wins
+        {"/a 1234", ChangePassword},
+        {"/a", ChangePassword},
+        {"ws", Saver},
+        {"w/s", About},  // the mode is read from the first two characters only
+        {"xyzs", About},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(chooseRunMode(c.text), c.mode) << "argument text \"" << c.text << "\"";
+}
+
+TEST(RunMode, WindowedTestModeNeedsALowerCaseWFirst)
+{
+    EXPECT_TRUE(isWindowedTestMode("ws"));
+    EXPECT_TRUE(isWindowedTestMode("w/s"));
+    EXPECT_FALSE(isWindowedTestMode("Ws"));
+    EXPECT_FALSE(isWindowedTestMode("sw"));
+    EXPECT_FALSE(isWindowedTestMode(""));
+}
+
+TEST(OwnerHandle, ReadFromTheFourthCharacterOn)
+{
+    EXPECT_EQ(parseOwnerHandle("/a 1234"), 1234);
+    EXPECT_EQ(parseOwnerHandle("/a:1234"), 1234);
+    EXPECT_EQ(parseOwnerHandle("/a  ::  1234"), 1234);
+    EXPECT_EQ(parseOwnerHandle("/a"), 0);
+    EXPECT_EQ(parseOwnerHandle("/a "), 0);
+    EXPECT_EQ(parseOwnerHandle("/a x12"), 0);
+    EXPECT_EQ(parseOwnerHandle("/a -42"), -42);
+    EXPECT_EQ(parseOwnerHandle("/a +42"), 42);
+    EXPECT_EQ(parseOwnerHandle("/a 987zz"), 987);
+    // the first three characters are passed over whatever they hold
+    EXPECT_EQ(parseOwnerHandle("1234567"), 4567);
+}
+
+TEST(OwnerHandle, LongTextsStayInTheirBuffer)
+{
+    // 15 characters fit the 16-character owner-handle text; the rest is cut.
+    // (a 32-bit program wraps the number as its handle type does)
+    EXPECT_EQ(parseOwnerHandle("/a 123456789012345678901234567890"), intptr_t(uintptr_t(123456789012345ULL)));
+    const std::string huge = "/a " + std::string(100000, '7');
+    EXPECT_EQ(parseOwnerHandle(huge.c_str()), intptr_t(uintptr_t(777777777777777ULL)));
+}
+
+TEST(ExePath, TheProgramsOwnName)
+{
+    char path[pathCapacity];
+    ASSERT_EQ(deriveExePath("C:\\Windows\\Glimmer Saver.scr", 0, path, sizeof path), 1);
+    EXPECT_STREQ(path, "C:\\Windows\\Glimmer Saver.scr");
+    ASSERT_EQ(deriveExePath("C:\\Windows\\Glimmer Saver.scr", 1, path, sizeof path), 1);
+    EXPECT_STREQ(path, "C:\\Windows\\");
+    ASSERT_EQ(deriveExePath("saver.scr", 1, path, sizeof path), 1);
+    EXPECT_STREQ(path, "");
+}
+
+TEST(ExePath, PathsThatDoNotFitAreRefused)
+{
+    char path[16];
+    EXPECT_EQ(deriveExePath("C:\\a\\b\\c\\de.scr", 0, path, sizeof path), 1);  // 15 characters
+    EXPECT_EQ(deriveExePath("C:\\a\\b\\c\\def.scr", 0, path, sizeof path), 0);
+    EXPECT_STREQ(path, "");
+}
+
+TEST(PackagePath, CopyOrFileDatBesideTheProgram)
+{
+    char path[pathCapacity];
+    ASSERT_EQ(formPackagePath("C:\\x\\saver.scr", 0, path, sizeof path), 1);
+    EXPECT_STREQ(path, "C:\\x\\saver.scr");
+    ASSERT_EQ(formPackagePath("C:\\x\\", 1, path, sizeof path), 1);
+    EXPECT_STREQ(path, "C:\\x\\file.dat");
+
+    char small[14];
+    EXPECT_EQ(formPackagePath("C:\\x\\", 1, small, sizeof small), 1);  // 13 characters and terminator
+    EXPECT_EQ(formPackagePath("C:\\xy\\", 1, small, sizeof small), 0);
+    EXPECT_STREQ(small, "");
+}

@@ -1,0 +1,11 @@
+// The table of glimmer's commands; each lives in its own command_*.cpp.
+#pragma once
+
+#include <span>
+
+#include "cli.h"
+
+int runPackCommand(std::span<const std::string> arguments, Console& console);
+int runInspectCommand(std::span<const std::string> arguments, Console& console);
+
+std::span<const Command> glimmerCommands();

@@ -1,0 +1,88 @@
+#include "saver_file.h"
+
+#include <cstring>
+#include <limits>
+
+#include "cli.h"
+
+Bytes loadSaverProgram(const std::optional<std::string>& stubPath)
+{
+    std::string path;
+    if (stubPath) {
+        path = *stubPath;
+    } else {
+        const auto beside = toolDirectory() / ".." / "win32" / "saver.exe";
+        std::error_code error;
+        if (!std::filesystem::exists(beside, error))
+            fail("no saver program found at " + beside.string() +
+                 "; build the win32 preset or give one with --stub FILE");
+        path = beside.string();
+    }
+    Bytes program = readWholeFile(path);
+    if (program.size() != size_t(packageOffset) || program.size() < 2 || program[0] != 'M' || program[1] != 'Z')
+        fail("'" + path + "' is not a padded saver program of " + std::to_string(packageOffset) + " bytes");
+    return program;
+}
+
+GifSize readGifScreenSize(std::span<const uint8_t> gif)
+{
+    if (gif.size() < 13 || std::memcmp(gif.data(), "GIF", 3) != 0)
+        fail("the picture is not a GIF (it does not start with \"GIF\")");
+    return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
+}
+
+Bytes buildPackagedFile(std::span<const uint8_t> program, std::span<const uint8_t> gif, GifSize size)
+{
+    const uint64_t headerStart = program.size();
+    const uint64_t pictureOffset = headerStart + packageHeaderSize + 1;
+    const uint64_t total = pictureOffset + gif.size();
+    if (total > uint64_t(std::numeric_limits<int32_t>::max()))
+        fail("the picture is too large for a package record (" + std::to_string(gif.size()) + " bytes)");
+
+    ImagePackage package = {};
+    package.imageCount = 1;
+    for (int record = 0; record < imageRecordCount; ++record) {
+        package.width[record] = 0;
+        package.height[record] = 0;
+        package.colourKey[record] = noColourKey;
+        package.offset[record] = int32_t(total);
+        package.length[record] = 0;
+        package.kind[record] = gifKind;
+    }
+    package.width[0] = size.width;
+    package.height[0] = size.height;
+    package.offset[0] = int32_t(pictureOffset);
+    package.length[0] = int32_t(gif.size());
+
+    Bytes file(program.begin(), program.end());
+    file.resize(size_t(pictureOffset), 0);
+    writePackageHeader(package, file.data() + headerStart);
+    file.insert(file.end(), gif.begin(), gif.end());
+    return file;
+}
+
+long packageStartOf(std::span<const uint8_t> file, bool external)
+{
+    if (external)
+        return 0;
+    if (file.size() >= size_t(packageMagicLength) &&
+        std::memcmp(file.data(), packageMagic, packageMagicLength) == 0)
+        return 0;
+    return packageOffset;
+}
+
+ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std::string& path)
+{
+    if (file.size() < size_t(start) + packageMagicLength)
+        fail("'" + path + "' holds no package: it ends before byte " +
+             std::to_string(start + packageMagicLength) + (start ? " (a saver's header starts at byte 61440)" : ""));
+    const auto header = file.subspan(size_t(start));
+    if (std::memcmp(header.data(), packageMagic, packageMagicLength) != 0)
+        fail("'" + path + "' holds no package: the magic at byte " + std::to_string(start) +
+             " is not \"GlimmerwheelStudio\"");
+    ImagePackage package;
+    if (!parsePackageHeader(header.data(), header.size(), &package))
+        fail("'" + path + "' has a corrupt package header: it ends after " + std::to_string(header.size()) +
+             " of its " + std::to_string(packageHeaderSize) + " bytes");
+    return package;
+}
