@@ -24,7 +24,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc)
-for preset in win32 win64 native core32 sanitize; do
+for preset in win32 win64 native core32 sanitize fuzz; do
   echo "== building $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs" 2>&1 | grep -E "error|warning:|saver program" || true
@@ -33,7 +33,7 @@ done
 
 # One ctest run over every build.
 cat > build/CTestTestfile.cmake <<'CTEST'
-subdirs("native" "core32" "sanitize" "win64")
+subdirs("native" "core32" "sanitize" "fuzz" "win64")
 CTEST
 
 source scripts/lib/wine.sh

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs one fuzzer (or all) for a long time, keeping what it finds in
+# build/fuzz/corpus/NAME between runs. Crashes land in build/fuzz/findings/.
+#   scripts/fuzz.sh [NAME|all] [SECONDS] [JOBS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+name=${1:-all}
+seconds=${2:-3600}
+jobs=${3:-1}
+if [ ! -d build/fuzz ]; then
+  cmake --preset fuzz >/dev/null
+fi
+cmake --build --preset fuzz -j "$(nproc)" >/dev/null
+targets=()
+if [ "$name" = all ]; then
+  for f in build/fuzz/tests/fuzz/fuzz_*; do [ -x "$f" ] && targets+=("$(basename "$f")"); done
+else
+  targets=("$name")
+fi
+mkdir -p build/fuzz/findings
+for target in "${targets[@]}"; do
+  corpus=build/fuzz/corpus/$target
+  mkdir -p "$corpus"
+  seeds=()
+  while read -r pattern folder; do
+    [ -z "$pattern" ] || [ "${pattern:0:1}" = "#" ] && continue
+    case "$target" in $pattern) seeds+=("$folder") ;; esac
+  done <tests/fuzz/seeds.txt
+  echo "== $target for ${seconds}s"
+  "build/fuzz/tests/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+    -rss_limit_mb=2048 -jobs="$jobs" -workers="$jobs" -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/findings/"$target"- "$corpus" "${seeds[@]}" 2>&1 |
+    grep -E "DONE|stat::|ERROR|SUMMARY|Test unit written" || true
+done
