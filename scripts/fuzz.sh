@@ -27,8 +27,10 @@ for target in "${targets[@]}"; do
     case "$target" in $pattern) seeds+=("$folder") ;; esac
   done <tests/fuzz/seeds.txt
   echo "== $target for ${seconds}s"
+  parallel=()
+  [ "$jobs" -gt 1 ] && parallel=(-jobs="$jobs" -workers="$jobs")
   "build/fuzz/tests/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
-    -rss_limit_mb=2048 -jobs="$jobs" -workers="$jobs" -print_final_stats=1 \
+    -rss_limit_mb=2048 "${parallel[@]}" -print_final_stats=1 \
     -artifact_prefix=build/fuzz/findings/"$target"- "$corpus" "${seeds[@]}" 2>&1 |
     grep -E "DONE|stat::|ERROR|SUMMARY|Test unit written" || true
 done
