@@ -17,9 +17,6 @@ const int screenDepth = 8;
 const UINT_PTR wakeTimerId = 0;
 const UINT wakeTimerPeriod = 100;
 
-// Palette index of the darkest colour; still 0 when the surfaces are first cleared.
-const DWORD initialBackgroundIndex = 0;
-
 void findExePath()
 {
     char moduleFileName[pathCapacity];
@@ -71,8 +68,9 @@ int runSaver(HINSTANCE instance, const char* argumentText)
         DestroyWindow(SaverWindow);
         return 0;
     }
-    clearSurface(displayDevice.backBuffer, initialBackgroundIndex);
-    clearSurface(displayDevice.primarySurface, initialBackgroundIndex);
+    // backgroundIndex is found by initEffect: these clears still use its start value 0.
+    clearSurface(displayDevice.backBuffer, DWORD(effectRun.backgroundIndex));
+    clearSurface(displayDevice.primarySurface, DWORD(effectRun.backgroundIndex));
     if (!initEffect()) {
         DestroyWindow(SaverWindow);
         return 0;
