@@ -1,11 +1,34 @@
 #!/usr/bin/env bash
-# Sets everything up and makes the saver from the bundled default picture.
+# Sets everything up, makes the saver from the bundled default picture, renders
+# a preview animation of it, and plays it live when a display is at hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+glimmer=build/native/glimmer
 mkdir -p out
-build/native/glimmer pack assets/glimmerwheel.gif -o out/Glimmerwheel.scr --stub build/win32/saver.exe
-build/native/glimmer inspect out/Glimmerwheel.scr
+# The tool carries the 32-bit saver program: nothing else is needed.
+"$glimmer" make assets/glimmerwheel.gif -o out/Glimmerwheel.scr
+"$glimmer" inspect out/Glimmerwheel.scr
 echo
-echo "Made out/Glimmerwheel.scr: the 32-bit Glimmerwheel screen saver with the default picture."
+"$glimmer" preview out/Glimmerwheel.scr -o out/preview.gif
+echo
+echo "Made out/Glimmerwheel.scr: the 32-bit Glimmerwheel screen saver with the default picture,"
+echo "and out/preview.gif: its first 300 frames as the saver draws them (open it in a browser)."
+
+display_usable() {
+  if [ -n "${DISPLAY:-}" ] && command -v xdpyinfo >/dev/null && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  [ -n "${WAYLAND_DISPLAY:-}" ]
+}
+
+echo
+if display_usable; then
+  echo "Playing it live: press a key, click, or move the mouse to stop."
+  "$glimmer" play out/Glimmerwheel.scr
+else
+  echo "No display here to play it live. On a desktop, run:"
+  echo "  $glimmer play out/Glimmerwheel.scr              # in a window"
+  echo "  $glimmer play out/Glimmerwheel.scr --fullscreen # as the saver shows it"
+fi

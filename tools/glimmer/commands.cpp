@@ -9,7 +9,7 @@ const Command commandTable[] = {
      "zero byte, then the GIF unchanged.\n\n"
      "  -o OUT          the saver to write (never the picture itself)\n"
      "  --stub FILE     the padded 32-bit saver program to put in front (default: the\n"
-     "                  one built beside this tool)\n"
+     "                  one carried inside this tool)\n"
      "  --external      write a file.dat instead: the header at byte 0, offsets\n"
      "                  counted from byte 0, no program\n",
      runPackCommand},
@@ -21,6 +21,81 @@ const Command commandTable[] = {
      "                  the file starts with the package's magic\n"
      "  --json          print one JSON object instead of a table\n",
      runInspectCommand},
+    {"make", "makes a saver from any picture (GIF, PNG, JPEG, BMP, TGA)",
+     "usage: glimmer make PICTURE -o OUT.scr [--fit MODE] [--dither D] [--reencode]\n"
+     "                    [--external] [--stub SAVER.exe]\n\n"
+     "Fits the picture to 256 x 256, reduces it to 256 colours (libimagequant),\n"
+     "writes it as a non-interlaced GIF89a with a full 256-entry colour table and\n"
+     "packs it behind the saver program that this tool carries. A GIF that the\n"
+     "saver shows as it is (one 256 x 256 picture, a 256-entry global colour table,\n"
+     "no local table, no transparency) is packed unchanged; any other GIF is\n"
+     "re-encoded, and one line says why.\n\n"
+     "  -o OUT          the saver to write (never the picture itself)\n"
+     "  --fit MODE      how the picture becomes 256 x 256:\n"
+     "                    cover    scale to fill the square, crop the centre (default)\n"
+     "                    contain  scale to fit inside, black margins\n"
+     "                    stretch  scale width and height separately\n"
+     "                    none     keep the size; the saver shows its top-left\n"
+     "                             255 x 255 pixels, palette index 0 beyond it\n"
+     "  --dither D      dithering from 0 (none) to 1 (full, the default)\n"
+     "  --reencode      re-encode a GIF even when it could be packed unchanged\n"
+     "  --external      write a file.dat package instead (no program), for a saver\n"
+     "                  built with -D GLIMMER_EXTERNAL_PACKAGE=ON\n"
+     "  --stub FILE     put this padded 32-bit saver program in front instead of\n"
+     "                  the one carried inside this tool\n\n"
+     "Exit status 2 when the picture cannot be read or is of another format.\n",
+     runMakeCommand},
+    {"preview", "renders frames of a saver as the saver would, to a GIF, PNG or PGM",
+     "usage: glimmer preview INPUT [--seed S] [--frames N] [-o OUT] [--trace]\n\n"
+     "INPUT is a saver (.scr), a file.dat or a GIF. Runs the saver's own start-up\n"
+     "(package record 0, GIF decoder, palette, darkest colour, motion start values)\n"
+     "and draws N frames with the saver's own renderer and motion.\n\n"
+     "  --seed S        the random seed, 0 to 4294967295 (default: the current time\n"
+     "                  in seconds, as the saver takes it); printed when done\n"
+     "  --frames N      how many frames to draw (default 300)\n"
+     "  -o OUT          what to write, by its ending:\n"
+     "                    .gif  an animated GIF of all N frames, picture's palette\n"
+     "                    .png  the N-th frame in colour\n"
+     "                    .pgm  the N-th frame as binary PGM (P5, 640 x 480,\n"
+     "                          maxval 255, each sample the palette index)\n"
+     "  --trace         after each motion update print one line on stdout: K angle\n"
+     "                  spinStep zoom zoomStep panU panV driftHeading driftSpeed\n"
+     "                  frameCounter headingHold (K counts from 1)\n\n"
+     "Frame N is drawn from the motion left by N - 1 updates. A progress bar is\n"
+     "shown on stderr when it is a terminal.\n",
+     runPreviewCommand},
+    {"play", "shows a saver live in a window, as the saver would",
+     "usage: glimmer play INPUT [--seed S] [--fullscreen]\n\n"
+     "INPUT is a saver (.scr), a file.dat or a GIF. Opens a window (SDL2) and shows\n"
+     "the effect with the saver's own code, one frame per display refresh, scaled\n"
+     "to the window without distortion. Like the saver it ends on any key press,\n"
+     "a left button press or release, or a mouse jump of more than 10 pixels\n"
+     "between two motion events once the first frame is shown.\n\n"
+     "  --seed S        the random seed, 0 to 4294967295 (default: the current time)\n"
+     "  --fullscreen    cover the whole screen instead of a 640 x 480 window\n\n"
+     "Needs a graphical display; without one use 'glimmer preview INPUT -o OUT.gif'.\n",
+     runPlayCommand},
+    {"decode", "decodes a saver's picture with the saver's own decoder, to PGM or PNG",
+     "usage: glimmer decode FILE [--offset N] [--length N] [--width W --height H] -o OUT\n\n"
+     "FILE is a GIF, a saver (.scr) or a file.dat. Runs the saver's GIF decoder on\n"
+     "the picture (that of package record 0 when FILE holds a package) into a target\n"
+     "of W x H pixels, exactly as the saver decodes it into its picture surface.\n\n"
+     "  --offset N      the picture starts at byte N of FILE (instead of byte 0 of a\n"
+     "                  GIF or record 0's offset)\n"
+     "  --length N      the decoder reads no byte at or beyond N bytes from the\n"
+     "                  picture's start (default: to the end of the file, or record\n"
+     "                  0's length)\n"
+     "  --width W --height H\n"
+     "                  the target's size (default: the GIF's logical screen size)\n"
+     "  -o OUT          what to write: a .png name gets a colour PNG through the\n"
+     "                  256 colours the saver loads (768 bytes at the picture's byte\n"
+     "                  13); any other name a binary PGM (P5, maxval 255, each\n"
+     "                  sample the palette index)\n\n"
+     "Data that ends before its end code is written as far as it goes, with a\n"
+     "warning. Exit status 2 when the saver would refuse the picture (no \"GIF\"\n"
+     "signature, no image, a minimum code size outside 2 to 9) or FILE cannot be\n"
+     "read.\n",
+     runDecodeCommand},
 };
 
 }  // namespace

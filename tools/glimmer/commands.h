@@ -7,5 +7,9 @@
 
 int runPackCommand(std::span<const std::string> arguments, Console& console);
 int runInspectCommand(std::span<const std::string> arguments, Console& console);
+int runMakeCommand(std::span<const std::string> arguments, Console& console);
+int runPreviewCommand(std::span<const std::string> arguments, Console& console);
+int runPlayCommand(std::span<const std::string> arguments, Console& console);
+int runDecodeCommand(std::span<const std::string> arguments, Console& console);
 
 std::span<const Command> glimmerCommands();

@@ -4,20 +4,23 @@
 #include <limits>
 
 #include "cli.h"
+#include "embedded_saver.h"
 
 Bytes loadSaverProgram(const std::optional<std::string>& stubPath)
 {
-    std::string path;
-    if (stubPath) {
-        path = *stubPath;
-    } else {
-        const auto beside = toolDirectory() / ".." / "win32" / "saver.exe";
-        std::error_code error;
-        if (!std::filesystem::exists(beside, error))
-            fail("no saver program found at " + beside.string() +
-                 "; build the win32 preset or give one with --stub FILE");
-        path = beside.string();
+    if (!stubPath) {
+        const auto embedded = embeddedSaverProgram();
+        if (embedded.empty())
+            fail("this glimmer was built without its saver program; give one with --stub SAVER.exe "
+                 "(build/win32/saver.exe of the win32 preset)");
+        // The build pads the program before it is carried here; a wrong size
+        // would put the package where the saver does not look.
+        if (embedded.size() != size_t(packageOffset))
+            fail("the saver program inside this glimmer is " + std::to_string(embedded.size()) + " bytes, not " +
+                 std::to_string(packageOffset) + "; rebuild glimmer");
+        return Bytes(embedded.begin(), embedded.end());
     }
+    const std::string& path = *stubPath;
     Bytes program = readWholeFile(path);
     if (program.size() != size_t(packageOffset) || program.size() < 2 || program[0] != 'M' || program[1] != 'Z')
         fail("'" + path + "' is not a padded saver program of " + std::to_string(packageOffset) + " bytes");

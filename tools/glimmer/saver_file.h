@@ -7,7 +7,7 @@
 #include "file_io.h"
 #include "package/package_format.h"
 
-// The padded 32-bit saver program: from --stub, or the one built beside the tool.
+// The padded 32-bit saver program: from --stub, or the one carried inside the tool.
 Bytes loadSaverProgram(const std::optional<std::string>& stubPath);
 
 // The logical screen size of a GIF; fails unless `gif` starts like a GIF.

@@ -1,0 +1,440 @@
+#include "package/gif_decoder.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+constexpr int imageSeparator = 0x2C;
+constexpr int interlacedPacked = 0x40;
+constexpr int maxCodeSize = 12;
+
+// Pass 1 starts at row 0; passes 2 to 4 start at these rows.
+const uint8_t passStartTable[4] = {8, 4, 2, 1};
+// Row step of passes 1 to 4 (index 0 unused).
+const uint8_t passStep[5] = {0, 8, 8, 4, 2};
+
+bool fillStream(GifStream* stream)
+{
+    if (!stream->fill)
+        return false;
+    const size_t got = stream->fill(stream->context, stream->buffer, stream->bufferSize);
+    if (got == 0 || got > stream->bufferSize)
+        return false;
+    stream->next = stream->buffer;
+    stream->end = stream->buffer + got;
+    return true;
+}
+
+// The next byte of the stream, or -1 once it has ended.
+int nextStreamByte(GifStream* stream)
+{
+    if (stream->next == stream->end && !fillStream(stream))
+        return -1;
+    ++stream->byteCount;
+    return *stream->next++;
+}
+
+// Copies up to `count` bytes (or skips them when `destination` is null);
+// returns how many the stream still held.
+size_t takeStreamBytes(GifStream* stream, uint8_t* destination, size_t count)
+{
+    size_t taken = 0;
+    while (taken < count) {
+        if (stream->next == stream->end && !fillStream(stream))
+            break;
+        size_t run = size_t(stream->end - stream->next);
+        if (run > count - taken)
+            run = count - taken;
+        if (destination)
+            memcpy(destination + taken, stream->next, run);
+        stream->next += run;
+        taken += run;
+    }
+    stream->byteCount += taken;
+    return taken;
+}
+
+// Low byte first; -1 when the stream ends within the word.
+int readWord16(GifStream* stream)
+{
+    uint8_t bytes[2];
+    if (takeStreamBytes(stream, bytes, 2) != 2)
+        return -1;
+    return bytes[0] | bytes[1] << 8;
+}
+
+// The LZW data as the sub-blocks carry it, within the byte budget.
+struct DataReader {
+    GifStream* stream;
+    uint64_t allowance; // bytes the budget still lets through
+    int bytesLeft;      // bytes left in the current sub-block
+    bool ended;         // a block terminator, the end of the stream or of the budget was met
+};
+
+// The next byte within the budget, or -1.
+int nextBudgetByte(DataReader* reader)
+{
+    if (reader->allowance == 0)
+        return -1;
+    const int byte = nextStreamByte(reader->stream);
+    if (byte >= 0)
+        --reader->allowance;
+    return byte;
+}
+
+// Moves the unread code bytes [next, end) to the front of `codeBytes` and
+// appends sub-block data behind them; returns the new end.
+uint8_t* refillCodeBytes(DataReader* reader, uint8_t* codeBytes, const uint8_t* next, const uint8_t* end)
+{
+    const size_t kept = size_t(end - next);
+    memmove(codeBytes, next, kept);
+    uint8_t* fill = codeBytes + kept;
+    uint8_t* const limit = codeBytes + gifCodeBufferSize;
+    while (fill < limit && !reader->ended) {
+        if (reader->bytesLeft == 0) {
+            const int count = nextBudgetByte(reader);
+            if (count <= 0) {
+                reader->ended = true;
+                break;
+            }
+            reader->bytesLeft = count;
+        }
+        size_t wanted = size_t(limit - fill);
+        if (wanted > size_t(reader->bytesLeft))
+            wanted = size_t(reader->bytesLeft);
+        if (wanted > reader->allowance)
+            wanted = size_t(reader->allowance);
+        const size_t got = takeStreamBytes(reader->stream, fill, wanted);
+        fill += got;
+        reader->allowance -= got;
+        reader->bytesLeft -= int(got);
+        if (got == 0 || (reader->bytesLeft > 0 && fill < limit))
+            reader->ended = true;
+    }
+    return fill;
+}
+
+// Places decoded indices row by row into the target, in the image's row order.
+struct Placement {
+    uint8_t* pixels;
+    ptrdiff_t pitch;
+    int targetHeight;
+    int imageWidth;
+    int imageHeight;
+    int visibleWidth; // columns of each row that lie inside the target
+    int interlaced;
+    int passIndex;    // 1 to 4
+    int currentRow;   // image row being filled
+    int columnCount;
+    uint8_t* row;     // where that row lies in the target; null when it lies outside
+    bool finished;    // no later pixel can land in the target
+};
+
+void aimAtRow(Placement* placement)
+{
+    placement->row =
+        placement->currentRow < placement->targetHeight ? placement->pixels + placement->currentRow * placement->pitch : nullptr;
+}
+
+void startPlacement(Placement* placement, const GifTarget* target, const GifImage* image)
+{
+    placement->pixels = target->pixels;
+    placement->pitch = target->pitch;
+    placement->targetHeight = target->height;
+    placement->imageWidth = image->imageWidth;
+    placement->imageHeight = image->imageHeight;
+    placement->visibleWidth = image->imageWidth < target->width ? image->imageWidth : target->width;
+    placement->interlaced = image->interlaced;
+    placement->passIndex = 1;
+    placement->currentRow = 0;
+    placement->columnCount = 0;
+    placement->finished = !target->pixels || placement->visibleWidth <= 0 || target->height <= 0 ||
+                          (image->interlaced && image->imageHeight <= 0);
+    aimAtRow(placement);
+}
+
+// Moves to the next row of the image; passes without rows are skipped, and the
+// picture is complete once pass 4 has run out.
+void completeRow(Placement* placement)
+{
+    placement->columnCount = 0;
+    if (!placement->interlaced) {
+        ++placement->currentRow;
+        if (placement->currentRow >= placement->targetHeight)
+            placement->finished = true;
+    } else {
+        placement->currentRow += passStep[placement->passIndex];
+        while (placement->currentRow >= placement->imageHeight) {
+            if (placement->passIndex >= 4) {
+                placement->finished = true;
+                return;
+            }
+            placement->currentRow = passStartTable[placement->passIndex];
+            ++placement->passIndex;
+        }
+    }
+    aimAtRow(placement);
+}
+
+void placePixels(Placement* placement, const uint8_t* run, size_t count)
+{
+    while (count > 0 && !placement->finished) {
+        const size_t room = size_t(placement->imageWidth - placement->columnCount);
+        const size_t take = count < room ? count : room;
+        if (placement->row && placement->columnCount < placement->visibleWidth) {
+            const size_t visible = size_t(placement->visibleWidth - placement->columnCount);
+            memcpy(placement->row + placement->columnCount, run, take < visible ? take : visible);
+        }
+        placement->columnCount += int(take);
+        run += take;
+        count -= take;
+        if (placement->columnCount == placement->imageWidth)
+            completeRow(placement);
+    }
+}
+
+inline uint64_t load64LittleEndian(const uint8_t* bytes)
+{
+    uint64_t value;
+    memcpy(&value, bytes, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    value = __builtin_bswap64(value);
+#endif
+    return value;
+}
+
+// A string is at most 4096 bytes long: each entry is one byte longer than an
+// older one, and the oldest are the one-byte roots. The masks keep every length
+// and every table index within bounds even so.
+constexpr int codeLimitMask = gifMaxCodes - 1;
+
+inline int stringLength(const GifWorkspace* workspace, int code)
+{
+    return (workspace->lengthTable[code] & codeLimitMask) + 1;
+}
+
+// Writes the string of `code` (`length` bytes) at `out`, last chunk first, and
+// returns its first byte. Each step stores a whole 8-byte chunk; the bytes past
+// the string's end land in the run's slack and are overwritten by the next
+// string.
+inline uint8_t writeString(const GifWorkspace* workspace, int code, int length, uint8_t* out)
+{
+    uint8_t* chunk = out + ((length - 1) & ~7);
+    for (;;) {
+        memcpy(chunk, workspace->suffixTable[code], 8);
+        if (chunk == out)
+            return workspace->suffixTable[code][0];
+        code = workspace->prefixTable[code] & codeLimitMask;
+        chunk -= 8;
+    }
+}
+
+// Assigns `slot` the string of `prefix` followed by `byte`.
+inline void addEntry(GifWorkspace* workspace, int slot, int prefix, uint8_t byte)
+{
+    const int lastIndex = workspace->lengthTable[prefix] + 1;
+    workspace->lengthTable[slot] = uint16_t(lastIndex);
+    if (lastIndex & 7) {
+        workspace->prefixTable[slot] = workspace->prefixTable[prefix];
+        memcpy(workspace->suffixTable[slot], workspace->suffixTable[prefix], 8);
+    } else {
+        workspace->prefixTable[slot] = uint16_t(prefix);
+    }
+    workspace->suffixTable[slot][lastIndex & 7] = byte;
+}
+
+}  // namespace
+
+void gifOpenMemory(GifStream* stream, const uint8_t* bytes, size_t size)
+{
+    stream->next = bytes;
+    stream->end = bytes + size;
+    stream->fill = nullptr;
+    stream->context = nullptr;
+    stream->buffer = nullptr;
+    stream->bufferSize = 0;
+    stream->byteCount = 0;
+}
+
+void gifOpenSource(GifStream* stream, GifFillFunction fill, void* context, uint8_t* buffer, size_t bufferSize)
+{
+    stream->next = buffer;
+    stream->end = buffer;
+    stream->fill = bufferSize ? fill : nullptr;
+    stream->context = context;
+    stream->buffer = buffer;
+    stream->bufferSize = bufferSize;
+    stream->byteCount = 0;
+}
+
+GifWorkspace* gifAllocateWorkspace()
+{
+    return static_cast<GifWorkspace*>(malloc(sizeof(GifWorkspace)));
+}
+
+void gifFreeWorkspace(GifWorkspace* workspace)
+{
+    free(workspace);
+}
+
+int gifReadImageSize(GifStream* stream, GifImage* image)
+{
+    uint8_t header[7];
+    if (takeStreamBytes(stream, header, 6) != 6 || header[0] != 'G' || header[1] != 'I' || header[2] != 'F')
+        return gifNotGif;
+    if (takeStreamBytes(stream, header, 7) != 7)
+        return gifNoImage;
+    const int tableBits = header[4] & 7;
+    takeStreamBytes(stream, nullptr, size_t(3) << (tableBits + 1));
+    // Extensions are not parsed: the first 0x2C after the colour table is the separator.
+    for (;;) {
+        const int byte = nextStreamByte(stream);
+        if (byte < 0)
+            return gifNoImage;
+        if (byte == imageSeparator)
+            break;
+    }
+    if (takeStreamBytes(stream, nullptr, 4) != 4)
+        return gifNoImage;
+    const int width = readWord16(stream);
+    const int height = readWord16(stream);
+    if (width < 0 || height < 0)
+        return gifNoImage;
+    image->imageWidth = width;
+    image->imageHeight = height;
+    image->interlaced = 0;
+    image->minimumCodeSize = 0;
+    image->pixelCount = 0;
+    return gifOk;
+}
+
+int gifDecodeImage(GifStream* stream, GifImage* image, uint32_t byteBudget, const GifTarget* target,
+                   GifWorkspace* workspace)
+{
+    const int packed = nextStreamByte(stream);
+    const int minimumCodeSize = nextStreamByte(stream);
+    image->interlaced = packed == interlacedPacked;
+    image->minimumCodeSize = minimumCodeSize;
+    image->pixelCount = 0;
+    if (minimumCodeSize < 2 || minimumCodeSize > 9)
+        return gifBadCodeSize;
+    if (!workspace)
+        return gifOutOfMemory;
+
+    // The tables start zeroed, so that no entry ever holds a code outside them.
+    memset(workspace->prefixTable, 0, sizeof workspace->prefixTable);
+    memset(workspace->lengthTable, 0, sizeof workspace->lengthTable);
+    memset(workspace->suffixTable, 0, sizeof workspace->suffixTable);
+    const int clearCode = 1 << minimumCodeSize;
+    const int endCode = clearCode + 1;
+    const int firstFreeCode = clearCode + 2;
+    for (int root = 0; root < clearCode; ++root)
+        workspace->suffixTable[root][0] = uint8_t(root);
+
+    Placement placement;
+    startPlacement(&placement, target, image);
+    DataReader reader;
+    reader.stream = stream;
+    reader.allowance = byteBudget > stream->byteCount ? byteBudget - stream->byteCount : 0;
+    reader.bytesLeft = 0;
+    reader.ended = false;
+
+    const uint8_t* codeNext = workspace->codeBytes;
+    const uint8_t* codeEnd = workspace->codeBytes;
+    uint64_t bitBuffer = 0;
+    int bitsLeft = 0;
+    uint8_t* const runStart = workspace->pixelRun;
+    uint8_t* const runLimit = workspace->pixelRun + gifPixelRunSize;
+    uint8_t* out = runStart;
+    uint64_t flushed = 0;
+
+    int codeSize = minimumCodeSize + 1;
+    int topSlot = 1 << codeSize;
+    int nextFreeSlot = firstFreeCode;
+    int oldCode = 0;
+    int firstChar = 0;
+    int status = gifOk;
+    // Data that does not begin with a clear code is read as if it did: its
+    // first code is a root that adds no entry.
+    bool afterClear = true;
+
+    while (!placement.finished) {
+        // nextCode: codes are packed least significant bit first.
+        if (bitsLeft < codeSize) {
+            if (codeEnd - codeNext < 8 && !reader.ended) {
+                codeEnd = refillCodeBytes(&reader, workspace->codeBytes, codeNext, codeEnd);
+                codeNext = workspace->codeBytes;
+            }
+            if (codeEnd - codeNext >= 8) {
+                bitBuffer |= load64LittleEndian(codeNext) << bitsLeft;
+                codeNext += (63 - bitsLeft) >> 3;
+                bitsLeft |= 56;
+            } else {
+                while (bitsLeft <= 56 && codeNext < codeEnd) {
+                    bitBuffer |= uint64_t(*codeNext++) << bitsLeft;
+                    bitsLeft += 8;
+                }
+                if (bitsLeft < codeSize) {
+                    status = gifDataEnded;
+                    break;
+                }
+            }
+        }
+        int code = int(bitBuffer & ((uint32_t(1) << codeSize) - 1));
+        bitBuffer >>= codeSize;
+        bitsLeft -= codeSize;
+
+        if (code == clearCode) {
+            codeSize = minimumCodeSize + 1;
+            topSlot = 1 << codeSize;
+            nextFreeSlot = firstFreeCode;
+            afterClear = true;
+            continue;
+        }
+        if (code == endCode)
+            break;
+        if (out + gifMaxCodes > runLimit) {
+            placePixels(&placement, runStart, size_t(out - runStart));
+            flushed += uint64_t(out - runStart);
+            out = runStart;
+        }
+        if (afterClear) {
+            // A code beyond the roots cannot follow a clear code: it is taken as index 0.
+            if (code >= nextFreeSlot)
+                code = 0;
+            oldCode = firstChar = code;
+            *out++ = uint8_t(code);
+            afterClear = false;
+            continue;
+        }
+        if (code < nextFreeSlot) {
+            const int length = stringLength(workspace, code);
+            const uint8_t first = writeString(workspace, code, length, out);
+            out += length;
+            if (nextFreeSlot < topSlot) {
+                addEntry(workspace, nextFreeSlot, oldCode, first);
+                ++nextFreeSlot;
+                oldCode = code;
+                firstChar = first;
+            }
+        } else {
+            // The code being defined: the previous string followed by its own
+            // first byte. A code beyond it can only come from corrupt data and
+            // is read the same way, so that every chain stays within the table.
+            addEntry(workspace, nextFreeSlot, oldCode, uint8_t(firstChar));
+            code = nextFreeSlot++;
+            const int length = stringLength(workspace, code);
+            writeString(workspace, code, length, out);
+            out += length;
+            oldCode = code;
+        }
+        if (nextFreeSlot >= topSlot && codeSize < maxCodeSize) {
+            topSlot <<= 1;
+            ++codeSize;
+        }
+    }
+    placePixels(&placement, runStart, size_t(out - runStart));
+    image->pixelCount = flushed + uint64_t(out - runStart);
+    return status;
+}

@@ -1,0 +1,30 @@
+// glimmer --help and COMMAND --help describe make, preview and play and every
+// option they take.
+#include "maker_test_support.h"
+
+using namespace makertest;
+
+TEST(MakerHelp, ToolHelpListsTheCommands)
+{
+    const ToolRun run = glimmer({"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* command : {"make", "preview", "play"})
+        EXPECT_NE(run.out.find(std::string("  ") + command + " "), std::string::npos) << command;
+}
+
+TEST(MakerHelp, EachCommandDescribesEveryOption)
+{
+    const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
+        {"make", {"-o OUT", "--fit MODE", "cover", "contain", "stretch", "none", "--dither D", "--reencode",
+                  "--external", "--stub FILE"}},
+        {"preview", {"--seed S", "--frames N", "-o OUT", ".gif", ".png", ".pgm", "--trace"}},
+        {"play", {"--seed S", "--fullscreen"}},
+    };
+    for (const auto& [command, options] : commands) {
+        const ToolRun run = glimmer({command, "--help"});
+        EXPECT_EQ(run.status, 0) << command;
+        EXPECT_EQ(run.out.rfind("usage: glimmer " + command, 0), 0u) << run.out;
+        for (const auto& option : options)
+            EXPECT_NE(run.out.find("  " + option + " "), std::string::npos) << command << " " << option;
+    }
+}

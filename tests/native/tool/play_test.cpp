@@ -1,0 +1,111 @@
+// glimmer play: the saver window's ending rules, and the refusal without a
+// display. (The live window itself is checked end to end under Xvfb.)
+#include "maker_test_support.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include "play_input.h"
+
+using namespace makertest;
+
+namespace {
+
+// Sets or clears an environment variable for one test, and puts it back.
+class EnvironmentChange {
+public:
+    EnvironmentChange(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~EnvironmentChange()
+    {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+}  // namespace
+
+TEST(PlayPointer, MovesBeforeTheFirstFrameNeverEnd)
+{
+    PointerRule rule;
+    EXPECT_FALSE(pointerMoveEnds(rule, 0, 0));
+    EXPECT_FALSE(pointerMoveEnds(rule, 300, 200));
+    EXPECT_FALSE(pointerMoveEnds(rule, 5, 470));
+    rule.firstFrameDone = true;
+    // Measured from the last position seen before the first frame.
+    EXPECT_FALSE(pointerMoveEnds(rule, 15, 460));
+    EXPECT_TRUE(pointerMoveEnds(rule, 26, 460));
+}
+
+TEST(PlayPointer, TenPixelsDoNotEndElevenDo)
+{
+    for (const auto& [dx, dy, ends] : {std::tuple{10, 0, false}, std::tuple{-10, 0, false}, std::tuple{0, 10, false},
+                                       std::tuple{0, -10, false}, std::tuple{10, -10, false}, std::tuple{11, 0, true},
+                                       std::tuple{-11, 0, true}, std::tuple{0, 11, true}, std::tuple{0, -11, true}}) {
+        PointerRule rule;
+        rule.firstFrameDone = true;
+        EXPECT_FALSE(pointerMoveEnds(rule, 100, 100));
+        EXPECT_EQ(pointerMoveEnds(rule, 100 + dx, 100 + dy), ends) << dx << ", " << dy;
+    }
+}
+
+TEST(PlayPointer, SmallStepsNeverEnd)
+{
+    PointerRule rule;
+    rule.firstFrameDone = true;
+    for (int step = 0; step < 60; ++step)
+        ASSERT_FALSE(pointerMoveEnds(rule, step * 10, step * 9)) << "step " << step;
+}
+
+TEST(PlayPointer, TheFirstMoveAfterTheFirstFrameOnlySetsTheReference)
+{
+    // Two consecutive motion events are needed for a jump: a pointer that
+    // rests far from the corner does not end play with its first event.
+    PointerRule rule;
+    rule.firstFrameDone = true;
+    EXPECT_FALSE(pointerMoveEnds(rule, 320, 240));
+    EXPECT_TRUE(pointerMoveEnds(rule, 340, 240));
+}
+
+TEST(PlayKeys, EveryKeyEndsButAltAndF10Alone)
+{
+    EXPECT_TRUE(keyPressEnds(PressedKey::other));
+    EXPECT_FALSE(keyPressEnds(PressedKey::alt));
+    EXPECT_FALSE(keyPressEnds(PressedKey::f10));
+}
+
+TEST_F(MakerTest, PlayWithoutADisplayIsRefusedWithAdvice)
+{
+    write("picture.gif", giflibGif(GifShape{}, [](int x, int y) { return uint8_t(x + y); }));
+    const EnvironmentChange display("DISPLAY", nullptr);
+    const EnvironmentChange wayland("WAYLAND_DISPLAY", nullptr);
+    const EnvironmentChange driver("SDL_VIDEODRIVER", nullptr);
+    const ToolRun run = glimmer({"play", path("picture.gif"), "--seed", "1"});
+    EXPECT_EQ(run.status, 2) << describe(run);
+    EXPECT_NE(run.err.find("glimmer play: cannot open a window"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("glimmer preview INPUT -o preview.gif"), std::string::npos) << run.err;
+}
+
+TEST_F(MakerTest, PlayRefusesWhatIsNoSaver)
+{
+    write("notes.txt", Bytes{'n', 'o'});
+    const ToolRun run = glimmer({"play", path("notes.txt")});
+    EXPECT_EQ(run.status, 2) << describe(run);
+    EXPECT_NE(run.err.find("is neither a saver, a file.dat nor a GIF"), std::string::npos) << run.err;
+    const ToolRun unknown = glimmer({"play", path("notes.txt"), "--windowed"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown option '--windowed'"), std::string::npos) << unknown.err;
+}

@@ -1,0 +1,202 @@
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include <SDL.h>
+
+#include "commands.h"
+#include "play_input.h"
+#include "saver_startup.h"
+
+namespace {
+
+constexpr std::string_view playUsage = "glimmer play INPUT [--seed S] [--fullscreen]";
+// Frames timed by the presents before deciding whether they wait for the display.
+constexpr int pacingProbeFrames = 30;
+
+[[noreturn]] void failNoDisplay(const std::string& reason)
+{
+    fail("cannot open a window (" + reason +
+         "). glimmer play needs a graphical display: run it on a desktop or set DISPLAY; without one, "
+         "make an animation instead with 'glimmer preview INPUT -o preview.gif'");
+}
+
+bool environmentSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+struct SdlSession {
+    SdlSession()
+    {
+        // Without a display SDL would fall back to drawing nowhere, and play
+        // would run unseen until killed.
+        const bool driverChosen = environmentSet("SDL_VIDEODRIVER");
+        if (!driverChosen && !environmentSet("DISPLAY") && !environmentSet("WAYLAND_DISPLAY"))
+            failNoDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+            const std::string reason = SDL_GetError();
+            SDL_Quit();
+            failNoDisplay(reason);
+        }
+        const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+        if (!driverChosen && (driver == "offscreen" || driver == "dummy")) {
+            SDL_Quit();
+            failNoDisplay("SDL found only its '" + driver + "' video driver");
+        }
+    }
+    ~SdlSession() { SDL_Quit(); }
+};
+
+struct WindowFree {
+    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+};
+struct RendererFree {
+    void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
+};
+struct TextureFree {
+    void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+};
+
+[[noreturn]] void failSdl(const std::string& what)
+{
+    fail(what + ": " + SDL_GetError());
+}
+
+PressedKey pressedKeyOf(SDL_Keycode key)
+{
+    if (key == SDLK_LALT || key == SDLK_RALT)
+        return PressedKey::alt;
+    if (key == SDLK_F10)
+        return PressedKey::f10;
+    return PressedKey::other;
+}
+
+// Whether the event ends play, by the saver window's rules.
+bool eventEnds(const SDL_Event& event, PointerRule& pointer)
+{
+    switch (event.type) {
+    case SDL_QUIT:
+        return true;
+    case SDL_KEYDOWN:
+        return keyPressEnds(pressedKeyOf(event.key.keysym.sym));
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        return event.button.button == SDL_BUTTON_LEFT;
+    case SDL_MOUSEMOTION:
+        return pointerMoveEnds(pointer, event.motion.x, event.motion.y);
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+int runPlayCommand(std::span<const std::string> words, Console& console)
+{
+    Arguments arguments(words);
+    const uint32_t seed = takeSeed(arguments);
+    const bool fullscreen = arguments.takeFlag("--fullscreen");
+    const auto inputs = arguments.positionals(1, playUsage);
+    const std::string& input = inputs[0];
+
+    const Bytes file = readWholeFile(input);
+    const SaverPicture picture = loadSaverPicture(file, input);
+    for (const auto& warning : picture.warnings)
+        console.err << "warning: " << warning << "\n";
+    const auto run = startSaverEffect(picture, seed);
+
+    // Pixels are shown as whole blocks when scaled, so that every pixel on
+    // screen keeps a colour of the picture's palette.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    const SdlSession session;
+    const std::string title = "Glimmerwheel - " + std::filesystem::path(input).filename().string();
+    const std::unique_ptr<SDL_Window, WindowFree> window(SDL_CreateWindow(
+        title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, frameWidth, frameHeight,
+        SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0)));
+    if (!window)
+        failSdl("cannot open a window");
+    std::unique_ptr<SDL_Renderer, RendererFree> renderer(
+        SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_PRESENTVSYNC));
+    if (!renderer)
+        renderer.reset(SDL_CreateRenderer(window.get(), -1, 0));
+    if (!renderer)
+        failSdl("cannot draw into the window");
+    // Scaled to the window without distortion: the frame keeps its 4:3 shape,
+    // with bars of the picture's darkest colour around it.
+    if (SDL_RenderSetLogicalSize(renderer.get(), frameWidth, frameHeight) != 0)
+        failSdl("cannot scale the frame to the window");
+    const std::unique_ptr<SDL_Texture, TextureFree> texture(SDL_CreateTexture(
+        renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frameWidth, frameHeight));
+    if (!texture)
+        failSdl("cannot make the frame's texture");
+
+    uint32_t colours[paletteSize];
+    for (int i = 0; i < paletteSize; ++i)
+        colours[i] = 0xFF000000u | uint32_t(picture.palette[size_t(i)].red) << 16 |
+                     uint32_t(picture.palette[size_t(i)].green) << 8 | picture.palette[size_t(i)].blue;
+    const PaletteEntry& background = picture.palette[size_t(run->backgroundIndex)];
+    SDL_ShowCursor(SDL_DISABLE);
+
+    // One frame per display refresh: the presents wait for it when the
+    // renderer can; when they do not, the loop waits for the refresh itself.
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(renderer.get(), &info);
+    bool paceByClock = !(info.flags & SDL_RENDERER_PRESENTVSYNC);
+    SDL_DisplayMode mode{};
+    const int refreshRate =
+        SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window.get()), &mode) == 0 && mode.refresh_rate > 0
+            ? mode.refresh_rate
+            : 60;
+    const uint64_t ticksPerSecond = SDL_GetPerformanceFrequency();
+    const uint64_t frameTicks = ticksPerSecond / uint64_t(refreshRate);
+    const uint64_t probeStart = SDL_GetPerformanceCounter();
+    uint64_t nextFrame = probeStart;
+
+    PointerRule pointer;
+    int64_t framesShown = 0;
+    bool ending = false;
+    while (!ending) {
+        SDL_Event event;
+        while (!ending && SDL_PollEvent(&event))
+            ending = eventEnds(event, pointer);
+        if (ending)
+            break;
+
+        stepSaverEffect(*run, picture);
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(texture.get(), nullptr, &pixels, &pitch) != 0)
+            failSdl("cannot update the frame's texture");
+        for (int y = 0; y < frameHeight; ++y) {
+            const uint8_t* source = run->frameBuffer + y * frameWidth;
+            auto* target = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + long(y) * pitch);
+            for (int x = 0; x < frameWidth; ++x)
+                target[x] = colours[source[x]];
+        }
+        SDL_UnlockTexture(texture.get());
+        SDL_SetRenderDrawColor(renderer.get(), background.red, background.green, background.blue, 255);
+        SDL_RenderClear(renderer.get());
+        SDL_RenderCopy(renderer.get(), texture.get(), nullptr, nullptr);
+        SDL_RenderPresent(renderer.get());
+        ++framesShown;
+        pointer.firstFrameDone = true;
+
+        if (!paceByClock && framesShown == pacingProbeFrames &&
+            SDL_GetPerformanceCounter() - probeStart < frameTicks * pacingProbeFrames / 2)
+            paceByClock = true;
+        if (paceByClock) {
+            nextFrame += frameTicks;
+            const uint64_t now = SDL_GetPerformanceCounter();
+            if (nextFrame > now)
+                SDL_Delay(uint32_t((nextFrame - now) * 1000 / ticksPerSecond));
+            else
+                nextFrame = now;
+        }
+    }
+    console.out << "played " << framesShown << " frame" << (framesShown == 1 ? "" : "s") << " of " << input
+                << " with seed " << seed << "\n";
+    return exitOk;
+}

@@ -1,0 +1,154 @@
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <unistd.h>
+
+#include "commands.h"
+#include "preview_output.h"
+#include "saver_startup.h"
+
+namespace {
+
+constexpr std::string_view previewUsage = "glimmer preview INPUT [--seed S] [--frames N] [-o OUT] [--trace]";
+constexpr int64_t defaultFrames = 300;
+// 2/100 s a frame: the shortest delay that browsers honour.
+constexpr int gifFrameDelay = 2;
+
+enum class OutputKind { gif, png, pgm };
+
+OutputKind outputKindOf(const std::string& path)
+{
+    std::string ending = std::filesystem::path(path).extension().string();
+    std::transform(ending.begin(), ending.end(), ending.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (ending == ".gif")
+        return OutputKind::gif;
+    if (ending == ".png")
+        return OutputKind::png;
+    if (ending == ".pgm")
+        return OutputKind::pgm;
+    fail("-o names the file by its ending: .gif (all frames), .png or .pgm (the last frame), not '" + path + "'");
+}
+
+// The call number and the ten motion values after that call.
+void appendTraceLine(std::string& text, int64_t call, const MotionState& motion)
+{
+    const int64_t values[] = {call,          motion.angle,        motion.spinStep,   motion.zoom,
+                              motion.zoomStep, motion.panU,       motion.panV,       motion.driftHeading,
+                              motion.driftSpeed, motion.frameCounter, motion.headingHold};
+    char line[11 * 21];
+    char* position = line;
+    for (size_t i = 0; i < std::size(values); ++i) {
+        if (i)
+            *position++ = ' ';
+        position = std::to_chars(position, line + sizeof line, values[i]).ptr;
+    }
+    *position++ = '\n';
+    text.append(line, position);
+}
+
+// A bar on the terminal, redrawn at most a hundred times, shown only once the
+// render has taken a moment.
+class ProgressBar {
+public:
+    ProgressBar(std::ostream& stream, bool shown, int64_t total)
+        : stream_(stream), shown_(shown), total_(total), start_(std::chrono::steady_clock::now())
+    {
+    }
+    ~ProgressBar() { clear(); }
+    void clear()
+    {
+        if (drawn_)
+            stream_ << "\r" << std::string(60, ' ') << "\r" << std::flush;
+        drawn_ = false;
+    }
+    void update(int64_t done)
+    {
+        if (!shown_)
+            return;
+        const int percent = int(done * 100 / total_);
+        if (percent == lastPercent_)
+            return;
+        if (!drawn_ && std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(300))
+            return;
+        lastPercent_ = percent;
+        drawn_ = true;
+        const int filled = percent * 30 / 100;
+        stream_ << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(30 - filled), ' ') << "] "
+                << percent << "% frame " << done << "/" << total_ << std::flush;
+    }
+
+private:
+    std::ostream& stream_;
+    bool shown_;
+    int64_t total_;
+    std::chrono::steady_clock::time_point start_;
+    int lastPercent_ = -1;
+    bool drawn_ = false;
+};
+
+}  // namespace
+
+int runPreviewCommand(std::span<const std::string> words, Console& console)
+{
+    Arguments arguments(words);
+    const uint32_t seed = takeSeed(arguments);
+    const int64_t frames = arguments.takeInteger("--frames", 1, 1'000'000'000).value_or(defaultFrames);
+    const auto output = arguments.takeValue("-o");
+    const bool trace = arguments.takeFlag("--trace");
+    const auto inputs = arguments.positionals(1, previewUsage);
+    const std::string& input = inputs[0];
+    std::optional<OutputKind> kind;
+    if (output) {
+        kind = outputKindOf(*output);
+        refuseOverwritingInput(input, *output);
+    }
+
+    const Bytes file = readWholeFile(input);
+    const SaverPicture picture = loadSaverPicture(file, input);
+    for (const auto& warning : picture.warnings)
+        console.err << "warning: " << warning << "\n";
+
+    const auto run = startSaverEffect(picture, seed);
+    const std::span<const uint8_t> frame(run->frameBuffer, frameBytes);
+    std::optional<AnimatedGifWriter> animation;
+    if (kind == OutputKind::gif)
+        animation.emplace(*output, picture.palette, frameWidth, frameHeight, gifFrameDelay);
+
+    ProgressBar progress(console.err, &console.err == &std::cerr && isatty(STDERR_FILENO), frames);
+    std::string traceText;
+    for (int64_t call = 1; call <= frames; ++call) {
+        stepSaverEffect(*run, picture);
+        if (trace) {
+            appendTraceLine(traceText, call, run->motionState);
+            if (traceText.size() > (1 << 16)) {
+                console.out << traceText;
+                traceText.clear();
+            }
+        }
+        if (animation)
+            animation->addFrame(frame);
+        progress.update(call);
+    }
+    console.out << traceText;
+    progress.clear();
+
+    if (animation)
+        animation->finish();
+    else if (kind == OutputKind::png)
+        writeWholeFile(*output, encodePngFrame(frame, frameWidth, frameHeight, picture.palette));
+    else if (kind == OutputKind::pgm)
+        writeWholeFile(*output, encodePgmFrame(frame, frameWidth, frameHeight));
+
+    // With --trace, stdout holds the trace alone.
+    std::ostream& summary = trace ? console.err : console.out;
+    summary << "drew " << frames << " frame" << (frames == 1 ? "" : "s") << " of " << input << " with seed " << seed;
+    if (output)
+        summary << "; wrote " << *output
+                << (kind == OutputKind::gif ? " (all frames)" : " (frame " + std::to_string(frames) + ")");
+    summary << "\n";
+    return exitOk;
+}

@@ -1,0 +1,47 @@
+// The files a preview writes: an animated GIF of every frame, or one frame as
+// PNG (in colour) or PGM (the palette indices themselves).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "file_io.h"
+#include "package/palette_entry.h"
+
+// Frames of palette indices into an animated GIF with the picture's palette,
+// looping for ever. Written to OUT.part and renamed into place by finish(), so
+// that an interrupted preview never leaves a half-written GIF.
+class AnimatedGifWriter {
+public:
+    AnimatedGifWriter(const std::string& path, std::span<const PaletteEntry> palette, int width, int height,
+                      int delayHundredths);
+    ~AnimatedGifWriter();
+    AnimatedGifWriter(const AnimatedGifWriter&) = delete;
+    AnimatedGifWriter& operator=(const AnimatedGifWriter&) = delete;
+
+    void addFrame(std::span<const uint8_t> indices);
+    void finish();
+
+private:
+    // Drops the unfinished file (on failure, or when the preview stops early).
+    void discard();
+    [[noreturn]] void failWith(const std::string& what);
+
+    std::string path_;
+    std::string temporary_;
+    std::FILE* stream_ = nullptr;
+    struct GifFileType* gif_ = nullptr;
+    int width_;
+    int height_;
+    int delay_;
+    std::vector<uint8_t> line_;
+};
+
+// A palette PNG of the frame: exact colours, small file.
+Bytes encodePngFrame(std::span<const uint8_t> indices, int width, int height, std::span<const PaletteEntry> palette);
+
+// Binary PGM (P5, maxval 255): each sample is the palette index.
+Bytes encodePgmFrame(std::span<const uint8_t> indices, int width, int height);

@@ -1,0 +1,132 @@
+#include "saver_startup.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "cli.h"
+#include "package/gif_decoder.h"
+#include "package/gif_palette.h"
+#include "saver_file.h"
+
+namespace {
+
+// Beyond this the saver's picture surface could not be made either, and the
+// preview would need gigabytes.
+constexpr int64_t maxSurfacePixels = 64 * 1024 * 1024;
+
+struct RecordZero {
+    int32_t width;
+    int32_t height;
+    int32_t offset;
+    int32_t length;
+    unsigned char kind;
+};
+
+std::string gifStatusText(int status)
+{
+    switch (status) {
+    case gifNotGif: return "the data at record 0's offset does not start with \"GIF\"";
+    case gifNoImage: return "the GIF ends before its picture";
+    case gifBadCodeSize: return "the GIF's LZW code size is outside 2 to 9";
+    case gifOutOfMemory: return "no memory for the decoder";
+    case gifDataEnded: return "the GIF's picture data ends before its end code";
+    }
+    return "the GIF could not be decoded";
+}
+
+void decodeRecordZero(std::span<const uint8_t> file, const RecordZero& record, SaverPicture& picture)
+{
+    if (record.kind != gifKind) {
+        picture.warnings.push_back("record 0's kind is not 'g': the saver decodes no picture and shows only black");
+        return;
+    }
+    // The saver opens the package file again and reads from `offset` on; a
+    // range outside the file gives it nothing to read.
+    const bool inside = record.offset >= 0 && uint64_t(record.offset) <= file.size();
+    const auto stream = inside ? file.subspan(size_t(record.offset)) : std::span<const uint8_t>();
+
+    GifStream gifStream;
+    gifOpenMemory(&gifStream, stream.data(), stream.size());
+    GifImage image{};
+    int status = gifReadImageSize(&gifStream, &image);
+    if (status == gifOk) {
+        struct WorkspaceFree {
+            void operator()(GifWorkspace* workspace) const { gifFreeWorkspace(workspace); }
+        };
+        const std::unique_ptr<GifWorkspace, WorkspaceFree> workspace(gifAllocateWorkspace());
+        const GifTarget target{picture.pixels.data(), picture.width, picture.width, picture.height};
+        status = workspace ? gifDecodeImage(&gifStream, &image, uint32_t(record.length), &target, workspace.get())
+                           : int(gifOutOfMemory);
+    }
+    if (status != gifOk)
+        picture.warnings.push_back(gifStatusText(status) + ": the saver shows what was decoded, palette index 0 "
+                                                           "elsewhere");
+
+    // The colour table is read apart from the decoder, 768 bytes after the
+    // 13-byte header and screen descriptor, whatever the GIF says its size is.
+    const uint64_t tableStart = uint64_t(inside ? record.offset : 0) + gifColourTableOffset;
+    const size_t available =
+        inside && tableStart < file.size() ? std::min<size_t>(gifColourTableSize, file.size() - size_t(tableStart)) : 0;
+    paletteFromColourTable(available ? file.data() + tableStart : nullptr, available, picture.palette.data());
+    if (available < size_t(gifColourTableSize))
+        picture.warnings.push_back("the file ends inside the picture's colour table: the missing colours are black");
+}
+
+}  // namespace
+
+SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& path)
+{
+    RecordZero record{};
+    if (file.size() >= 3 && std::memcmp(file.data(), "GIF", 3) == 0) {
+        // A bare GIF is taken as `glimmer pack` would package it.
+        const GifSize size = readGifScreenSize(file);
+        record = RecordZero{size.width, size.height, 0, int32_t(std::min<size_t>(file.size(), INT32_MAX)), gifKind};
+    } else {
+        const long start = packageStartOf(file, false);
+        const bool saver = file.size() >= size_t(packageOffset) + packageMagicLength &&
+                           std::memcmp(file.data() + packageOffset, packageMagic, packageMagicLength) == 0;
+        if (start != 0 && !saver)
+            fail("'" + path + "' is neither a saver, a file.dat nor a GIF (no package header at byte 0 or " +
+                 std::to_string(packageOffset) + "); to see another picture, make a saver of it first with "
+                 "'glimmer make PICTURE -o OUT.scr'");
+        const ImagePackage package = readPackageOf(file, start, path);
+        record = RecordZero{package.width[0], package.height[0], package.offset[0], package.length[0],
+                            package.kind[0]};
+    }
+    if (record.width <= 0 || record.height <= 0 || record.width > 65535 || record.height > 65535 ||
+        int64_t(record.width) * record.height > maxSurfacePixels)
+        fail("record 0 of '" + path + "' gives its picture as " + std::to_string(record.width) + " x " +
+             std::to_string(record.height) + ", a size the saver cannot make a surface of");
+
+    SaverPicture picture;
+    picture.width = record.width;
+    picture.height = record.height;
+    picture.pixels.assign(size_t(record.width) * size_t(record.height), 0);
+    decodeRecordZero(file, record, picture);
+    return picture;
+}
+
+std::unique_ptr<EffectRun> startSaverEffect(const SaverPicture& picture, uint32_t seed)
+{
+    auto run = std::make_unique<EffectRun>();
+    resetEffectRun(run.get());
+    startEffectRun(run.get(), seed);
+    setEffectPalette(run.get(), picture.palette.data());
+    return run;
+}
+
+void stepSaverEffect(EffectRun& run, const SaverPicture& picture)
+{
+    stepEffectRun(&run, picture.pixels.data(), picture.width, picture.width, picture.height);
+}
+
+uint32_t currentTimeSeed()
+{
+    return uint32_t(uint64_t(std::time(nullptr)));
+}
+
+uint32_t takeSeed(Arguments& arguments)
+{
+    const auto seed = arguments.takeInteger("--seed", 0, 4294967295LL);
+    return seed ? uint32_t(*seed) : currentTimeSeed();
+}
