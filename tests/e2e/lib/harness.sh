@@ -312,6 +312,7 @@ check_saver_exits() {
   local seconds=$1 code=$2 message=$3
   if wait_saver_exit "$seconds"; then
     check_equal "$message (exit code)" "$code" "$SAVER_STATUS"
+    [ "$SAVER_STATUS" = "$code" ] || show_saver_log
   else
     fail "$message (still running after $seconds s)"
     stop_saver
@@ -328,5 +329,15 @@ check_saver_stays() {
     SAVER_STATUS=$?
     SAVER_PID=
     fail "$message (ended with exit code $SAVER_STATUS)"
+    show_saver_log
+  fi
+}
+
+# What Wine and the saver printed, for a check that went wrong.
+show_saver_log() {
+  if [ -s "$E2E_WORK/saver.log" ]; then
+    echo "---- last lines of the saver's output"
+    tail -n 30 "$E2E_WORK/saver.log"
+    echo "----"
   fi
 }
