@@ -2,24 +2,27 @@
 # Runs one fuzzer (or all) for a long time, keeping what it finds in
 # build/fuzz/corpus/NAME between runs. Crashes land in build/fuzz/findings/.
 #   scripts/fuzz.sh [NAME|all] [SECONDS] [JOBS]
+# GLIMMER_FUZZ_BUILD names another build folder of the fuzz preset (default
+# build/fuzz); its corpus and findings are kept in it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 name=${1:-all}
 seconds=${2:-3600}
 jobs=${3:-1}
-if [ ! -d build/fuzz ]; then
-  cmake --preset fuzz >/dev/null
+build=${GLIMMER_FUZZ_BUILD:-build/fuzz}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake --preset fuzz -B "$build" >/dev/null
 fi
-cmake --build --preset fuzz -j "$(nproc)" >/dev/null
+cmake --build "$build" -j "$(nproc)" >/dev/null
 targets=()
 if [ "$name" = all ]; then
-  for f in build/fuzz/tests/fuzz/fuzz_*; do [ -x "$f" ] && targets+=("$(basename "$f")"); done
+  for f in "$build"/tests/fuzz/fuzz_*; do [ -x "$f" ] && targets+=("$(basename "$f")"); done
 else
   targets=("$name")
 fi
-mkdir -p build/fuzz/findings
+mkdir -p "$build/findings"
 for target in "${targets[@]}"; do
-  corpus=build/fuzz/corpus/$target
+  corpus=$build/corpus/$target
   mkdir -p "$corpus"
   seeds=()
   while read -r pattern folder; do
@@ -29,8 +32,8 @@ for target in "${targets[@]}"; do
   echo "== $target for ${seconds}s"
   parallel=()
   [ "$jobs" -gt 1 ] && parallel=(-jobs="$jobs" -workers="$jobs")
-  "build/fuzz/tests/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+  "$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
     -rss_limit_mb=2048 "${parallel[@]}" -print_final_stats=1 \
-    -artifact_prefix=build/fuzz/findings/"$target"- "$corpus" "${seeds[@]}" 2>&1 |
+    -artifact_prefix="$build/findings/$target"- "$corpus" "${seeds[@]}" 2>&1 |
     grep -E "DONE|stat::|ERROR|SUMMARY|Test unit written" || true
 done

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <exception>
+#include <new>
 
 #include "commands.h"
 
@@ -114,6 +116,13 @@ int runGlimmer(std::span<const std::string> words, Console& console)
             return command.run(arguments, console);
         } catch (const CommandError& error) {
             console.err << "glimmer " << command.name << ": " << error.message << "\n";
+            return exitRefused;
+        } catch (const std::bad_alloc&) {
+            console.err << "glimmer " << command.name << ": out of memory\n";
+            return exitRefused;
+        } catch (const std::exception& error) {
+            // Not a refusal the command foresaw, but still no crash.
+            console.err << "glimmer " << command.name << ": internal error: " << error.what() << "\n";
             return exitRefused;
         }
     }

@@ -8,6 +8,19 @@
 
 #include "cli.h"
 
+namespace {
+
+// Far beyond any saver (its offsets are 32-bit) or picture glimmer can use; a
+// device such as /dev/zero would otherwise be read until memory runs out.
+constexpr uintmax_t largestInput = uintmax_t(1) << 30;
+
+[[noreturn]] void failTooLarge(const std::string& path)
+{
+    fail("'" + path + "' is larger than 1 GiB; glimmer reads no saver or picture that large");
+}
+
+}  // namespace
+
 Bytes readWholeFile(const std::string& path)
 {
     std::error_code error;
@@ -16,7 +29,19 @@ Bytes readWholeFile(const std::string& path)
     std::ifstream stream(path, std::ios::binary);
     if (!stream)
         fail("cannot open '" + path + "': " + std::strerror(errno));
-    Bytes bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    if (std::filesystem::is_regular_file(path, error)) {
+        const uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error && size > largestInput)
+            failTooLarge(path);
+    }
+    Bytes bytes;
+    char chunk[1 << 16];
+    while (stream.read(chunk, sizeof chunk) || stream.gcount() > 0) {
+        const size_t got = size_t(stream.gcount());
+        if (bytes.size() + got > largestInput)
+            failTooLarge(path);
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
     if (stream.bad())
         fail("cannot read '" + path + "'");
     return bytes;

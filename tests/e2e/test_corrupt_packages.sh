@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# The saver on corrupt packages, full screen: it shows its boxes or a black or
+# partial picture, never crashes, and a key press ends it with exit code 0.
+#
+#   package                      what the saver shows
+#   header cut to 100 bytes      the box "corrupt header"
+#   magic damaged                the box "corrupt header"
+#   record 65535 x 65535         a 4 GiB picture surface: under wine64 it is made
+#                                (about 4.3 GB of memory for a few seconds) and the
+#                                saver runs; a 32-bit system refuses it with the
+#                                box "Error initialising lpImage1 surface"
+#   offset beyond the file       a black screen (no picture, no colours)
+#   minimum code size 12         one colour (palette entry 0; nothing decoded)
+#   garbage LZW data             whatever the garbage decodes to (here the top two
+#                                rows, then an end code)
+#   picture cut in half          the picture's top part
+set -u
+source "$(dirname "$0")/lib/harness.sh"
+e2e_begin "saver on corrupt packages"
+
+# Offsets in a saver: the header at 61440, record 0's fields from 61462, the
+# picture at 61833.
+header=61440
+record_width=61462
+record_height=61466
+record_offset=61474
+picture=61833
+
+base=$(make_test_saver base) || e2e_abort "could not pack a test saver"
+size=$(stat -c %s "$base")
+
+# put32 FILE AT VALUE: a 32-bit little-endian value at byte AT.
+put32() {
+  local file=$1 at=$2 value=$3
+  printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $((value & 255)) $(((value >> 8) & 255)) \
+    $(((value >> 16) & 255)) $(((value >> 24) & 255)))" |
+    dd of="$file" bs=1 seek="$at" conv=notrunc status=none
+}
+
+variant() {
+  local name=$1
+  cp "$base" "$E2E_WORK/$name.scr"
+  echo "$E2E_WORK/$name.scr"
+}
+
+# wait_for_own_window TITLE [SECS]: a visible window of the started saver
+# whose title is exactly TITLE (a box's title is its caption, often empty);
+# prints its id.
+wait_for_own_window() {
+  local title=$1 tries=$((${2:-30} * 5)) id
+  while [ "$tries" -gt 0 ]; do
+    for id in $(xdotool search --onlyvisible --pid "$SAVER_PID" 2>/dev/null); do
+      if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$title" ]; then
+        echo "$id"
+        return 0
+      fi
+    done
+    saver_running || return 1
+    sleep 0.2
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
+# A box: it comes up instead of the saver's window; Enter answers it and the
+# saver ends with 0.
+expect_box() {
+  local program=$1 title=$2 what=$3
+  start_saver "$program" /s
+  if ! wait_for_own_window "$title" >/dev/null; then
+    wait_saver_exit 5
+    fail "$what: no box titled '$title' came up (ended with ${SAVER_STATUS:-?})"
+    return
+  fi
+  pass "$what: a box titled '$title' comes up"
+  check "$what: and no saver window" eval '! xdotool search --onlyvisible --name "^GlimmerwheelStudio\$" >/dev/null'
+  check_saver_stays 0.5 "$what: the saver waits for the box to be answered"
+  send_key Return
+  check_saver_exits 10 0 "$what: Enter answers the box and the saver ends"
+}
+
+# The saver's full-screen window comes up and shows a picture; COLOURS says
+# how many colours the screen may show: "1 black", "1", "many" or "any".
+expect_running() {
+  local program=$1 colours=$2 what=$3 ending=${4:-10}
+  start_saver "$program" /s
+  if ! wait_for_window '^GlimmerwheelStudio$' >/dev/null; then
+    wait_saver_exit 5
+    fail "$what: no saver window (ended with ${SAVER_STATUS:-?})"
+    return
+  fi
+  sleep 1.5
+  check_saver_stays 0.5 "$what: the saver keeps running"
+  local shot count maximum tries=1
+  shot=$(screenshot "$(basename "$program" .scr)")
+  count=$(identify -format %k "$shot" 2>/dev/null)
+  maximum=$(convert "$shot" -format '%[fx:maxima]' info: 2>/dev/null)
+  # A partial picture may fill a whole frame with its blank part for a
+  # moment: a few more frames, a little apart, show the rest.
+  while [ "$colours" = many ] && [ "${count:-0}" -le 1 ] && [ "$tries" -lt 8 ]; do
+    sleep 0.4
+    shot=$(screenshot "$(basename "$program" .scr)-$tries")
+    count=$(identify -format %k "$shot" 2>/dev/null)
+    tries=$((tries + 1))
+  done
+  case $colours in
+    "1 black") check_equal "$what: the screen is black" "1 0" "$count $maximum" ;;
+    1) check_equal "$what: the screen shows one colour" 1 "$count" ;;
+    many) check "$what: the screen shows a picture ($count colours)" test "${count:-0}" -gt 1 ;;
+    any) pass "$what: the screen shows $count colours" ;;
+  esac
+  send_key a
+  check_saver_exits "$ending" 0 "$what: a key ends the saver"
+}
+
+program=$(variant cut-header)
+truncate -s $((header + 100)) "$program"
+expect_box "$program" "" "header cut to 100 bytes"
+
+program=$(variant bad-magic)
+printf 'X' | dd of="$program" bs=1 seek=$((header + 17)) conv=notrunc status=none
+expect_box "$program" "" "damaged magic"
+
+program=$(variant huge-record)
+put32 "$program" $record_width 65535
+put32 "$program" $record_height 65535
+start_saver "$program" /s
+if wait_for_own_window "Error initialising lpImage1 surface" 10 >/dev/null; then
+  pass "a 65535 x 65535 record: the box of a failed surface"
+  send_key Return
+  check_saver_exits 10 0 "a 65535 x 65535 record: Enter answers the box and the saver ends"
+elif wait_for_own_window GlimmerwheelStudio 20 >/dev/null; then
+  pass "a 65535 x 65535 record: the surface was made and the saver runs"
+  sleep 1
+  send_key a
+  check_saver_exits 30 0 "a 65535 x 65535 record: a key ends the saver"
+else
+  wait_saver_exit 5
+  fail "a 65535 x 65535 record: neither the box nor the saver window (ended with ${SAVER_STATUS:-?})"
+fi
+
+program=$(variant far-offset)
+put32 "$program" $record_offset $((size + 100000))
+expect_running "$program" "1 black" "offset beyond the file"
+
+# The code size byte: after 13 + 768 bytes of header and table, the image
+# descriptor (found by glimmer decode's own reading: its first 0x2C).
+program=$(variant code-size)
+separator=$(od -A d -t x1 -v -j $((picture + 13 + 768)) -N 4096 "$program" |
+  awk '{for (i = 2; i <= NF; i++) if ($i == "2c") { print $1 + i - 2; exit }}')
+if [ -n "$separator" ]; then
+  printf '\014' | dd of="$program" bs=1 seek=$((separator + 10)) conv=notrunc status=none
+  expect_running "$program" 1 "minimum code size 12"
+else
+  fail "no image separator found in the test picture"
+fi
+
+program=$(variant garbage)
+LC_ALL=C awk 'BEGIN { srand(17); for (i = 0; i < 6000; i++) printf "%c", int(rand() * 256) }' |
+  dd of="$program" bs=1 seek=$((picture + 1200)) conv=notrunc status=none
+expect_running "$program" any "garbage LZW data"
+
+program=$(variant half)
+truncate -s $(((size + picture) / 2)) "$program"
+expect_running "$program" many "picture cut in half"
+
+e2e_end

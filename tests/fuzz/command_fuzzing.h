@@ -1,0 +1,78 @@
+// Runs a whole glimmer command in-process on a file that holds the fuzzer's
+// bytes (a memfd, opened by its /proc path), with stdout and stderr caught in
+// strings. A command may succeed (0) or refuse (2, with a message on stderr and
+// nothing on stdout); anything else, an escaping exception included, is a
+// finding.
+#pragma once
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+
+namespace fuzzing {
+
+#define CHECK(condition) \
+    do { \
+        if (!(condition)) { \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            __builtin_trap(); \
+        } \
+    } while (0)
+
+// The input file, made once per process and rewritten for each input.
+inline const std::string& inputPath(const uint8_t* data, size_t size)
+{
+    static int descriptor = -1;
+    static std::string path;
+    if (descriptor < 0) {
+        descriptor = memfd_create("glimmer-fuzz-input", 0);
+        CHECK(descriptor >= 0);
+        path = "/proc/self/fd/" + std::to_string(descriptor);
+    }
+    CHECK(ftruncate(descriptor, 0) == 0);
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t got = pwrite(descriptor, data + written, size - written, off_t(written));
+        CHECK(got > 0);
+        written += size_t(got);
+    }
+    return path;
+}
+
+// A scratch file name of this process in /dev/shm, for commands that write.
+inline std::string scratchPath(const std::string& ending)
+{
+    return "/dev/shm/glimmer-fuzz-" + std::to_string(getpid()) + ending;
+}
+
+struct Run {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+inline Run runCommand(const std::vector<std::string>& words)
+{
+    std::ostringstream out, err;
+    Console console{out, err};
+    const int status = runGlimmer(words, console);
+    Run run{status, out.str(), err.str()};
+    CHECK(run.status == exitOk || run.status == exitRefused);
+    if (run.status == exitRefused) {
+        CHECK(run.out.empty());
+        CHECK(!run.err.empty());
+    }
+    // Refusals the commands did not foresee are findings too.
+    CHECK(run.err.find(": internal error: ") == std::string::npos);
+    CHECK(run.err.find(": out of memory") == std::string::npos);
+    return run;
+}
+
+}  // namespace fuzzing

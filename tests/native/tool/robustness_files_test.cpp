@@ -1,0 +1,41 @@
+// Inputs that are not files of a saver or picture at all: what inspect and
+// decode answer for a missing file, a folder, an empty file and a file of
+// more than 1 GiB (which would otherwise be read into memory whole).
+#include <unistd.h>
+
+#include "robustness_support.h"
+
+using namespace robustness;
+
+TEST_F(ToolFiles, InputsThatAreNoSaverOrPicture)
+{
+    std::filesystem::create_directories(path("folder.scr"));
+    write("empty.scr", {});
+    {
+        // A sparse file: its size costs no disk space.
+        std::ofstream(path("huge.scr"), std::ios::binary).put('G');
+        ASSERT_EQ(::truncate(path("huge.scr").c_str(), (off_t(1) << 30) + 1), 0);
+    }
+    const struct {
+        const char* name;
+        const char* inspectMessage;
+        const char* decodeMessage;
+    } cases[] = {
+        {"missing.scr", "cannot open '", "cannot open '"},
+        {"folder.scr", "is a directory, not a file", "is a directory, not a file"},
+        {"empty.scr", "holds no package: it ends before byte 61458", "is neither a GIF"},
+        {"huge.scr", "is larger than 1 GiB; glimmer reads no saver or picture that large",
+         "is larger than 1 GiB; glimmer reads no saver or picture that large"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun inspected = glimmer({"inspect", path(c.name)});
+        EXPECT_EQ(inspected.status, 2) << c.name;
+        EXPECT_NE(inspected.err.find(c.inspectMessage), std::string::npos) << c.name << "\n" << describe(inspected);
+        EXPECT_EQ(inspected.out, "") << c.name;
+        const ToolRun decoded = glimmer({"decode", path(c.name), "-o", path("out.pgm")});
+        EXPECT_EQ(decoded.status, 2) << c.name;
+        EXPECT_NE(decoded.err.find(c.decodeMessage), std::string::npos) << c.name << "\n" << describe(decoded);
+        EXPECT_EQ(decoded.out, "") << c.name;
+        EXPECT_FALSE(exists("out.pgm")) << c.name;
+    }
+}
