@@ -18,6 +18,7 @@ endif()
 
 set(GLIMMER_SAVER_LINK_OPTIONS
   -s
+  -Wl,--no-insert-timestamp
   -Wl,--gc-sections
   -static-libgcc
   -static-libstdc++
