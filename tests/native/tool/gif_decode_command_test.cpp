@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli.h"
+#include "tool_run.h"
 #include "file_io.h"
 #include "gif_giflib_support.h"
 #include "package/package_format.h"
@@ -18,20 +19,6 @@ using namespace giftest;
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun glimmer(std::vector<std::string> words)
-{
-    std::ostringstream out, err;
-    Console console{out, err};
-    const int status = runGlimmer(words, console);
-    return ToolRun{status, out.str(), err.str()};
-}
 
 struct Pgm {
     int width = 0;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "tool_run.h"
 #include "file_io.h"
 #include "package/package_format.h"
 #include "picture_maker.h"
@@ -27,25 +28,6 @@
 namespace makertest {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-inline ToolRun glimmer(std::vector<std::string> words)
-{
-    std::ostringstream out, err;
-    Console console{out, err};
-    const int status = runGlimmer(words, console);
-    return ToolRun{status, out.str(), err.str()};
-}
-
-inline std::string describe(const ToolRun& run)
-{
-    return "status " + std::to_string(run.status) + "\nstdout: " + run.out + "\nstderr: " + run.err;
-}
 
 // A fresh folder for each test, removed afterwards.
 class MakerTest : public ::testing::Test {

@@ -5,26 +5,13 @@
 #include <sstream>
 
 #include "cli.h"
+#include "tool_run.h"
 #include "file_io.h"
 #include "package/package_format.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun glimmer(std::vector<std::string> words)
-{
-    std::ostringstream out, err;
-    Console console{out, err};
-    const int status = runGlimmer(words, console);
-    return ToolRun{status, out.str(), err.str()};
-}
 
 class PackInspect : public ::testing::Test {
 protected:

@@ -15,6 +15,7 @@
 
 #include "../gif_test_support.h"
 #include "cli.h"
+#include "tool_run.h"
 #include "file_io.h"
 #include "package/package_format.h"
 
@@ -22,25 +23,6 @@ namespace robustness {
 
 namespace fs = std::filesystem;
 using giftest::Bytes;
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-inline ToolRun glimmer(const std::vector<std::string>& words)
-{
-    std::ostringstream out, err;
-    Console console{out, err};
-    const int status = runGlimmer(words, console);
-    return ToolRun{status, out.str(), err.str()};
-}
-
-inline std::string describe(const ToolRun& run)
-{
-    return "status " + std::to_string(run.status) + "\nstdout: " + run.out + "\nstderr: " + run.err;
-}
 
 // Places of the valid saver's parts.
 constexpr size_t headerAt = size_t(packageOffset);                  // 61440
