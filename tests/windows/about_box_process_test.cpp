@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "message_box_watcher.h"
+#include "process_runner.h"
 
 namespace {
 
@@ -28,11 +28,8 @@ protected:
 
     bool start(const std::string& arguments)
     {
-        std::string commandLine = "\"" + saverProgram + "\" " + arguments;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        return CreateProcessA(saverProgram.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &process) != FALSE;
+        DWORD error = 0;
+        return startProgram(saverProgram, arguments, nullptr, process, error);
     }
 
     // The program's one dialog, once it is visible; null after 20 seconds.

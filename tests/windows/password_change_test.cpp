@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "message_box_watcher.h"
+#include "process_runner.h"
 
 namespace {
 
@@ -20,10 +20,8 @@ const std::string libraryWithoutEntryPoint = windowsPathOf(GLIMMER_TEST_MPR_WITH
 const char programName[] = "glimmer-password.scr";
 const char overrideKey[] = "Software\\Wine\\AppDefaults\\glimmer-password.scr";
 
-struct PasswordRun {
-    bool ended = false;
-    DWORD exitCode = DWORD(-1);
-    std::vector<SeenBox> boxes;
+// The run, and MPR.DLL's record of how it was called.
+struct PasswordRun : ProgramRun {
     std::vector<std::string> libraryLog;  // mpr_calls.txt, line by line
 };
 
@@ -47,26 +45,7 @@ std::string prepareFolder(const std::string& name, const std::string& library)
 PasswordRun runPasswordMode(const std::string& folder, const std::string& arguments)
 {
     PasswordRun run;
-    const std::string program = folder + programName;
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        folder.c_str(), &startup, &process);
-    if (!started)
-        return run;
-
-    auto ended = [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; };
-    run.boxes = answerBoxesUntil(process.dwProcessId, 0, ended, 20000);
-    if (WaitForSingleObject(process.hProcess, 5000) == WAIT_OBJECT_0) {
-        run.ended = true;
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-    } else {
-        TerminateProcess(process.hProcess, 99);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    static_cast<ProgramRun&>(run) = runProgram(folder + programName, arguments, 20000, folder.c_str());
 
     std::ifstream log(folder + "mpr_calls.txt");
     for (std::string line; std::getline(log, line);)
@@ -93,7 +72,7 @@ TEST_F(PasswordChange, CallsTheProviderWithScrsaveTheOwnerAndTwoZerosThenFreesIt
 {
     const std::string folder = prepareFolder("owner", recordingLibrary);
     const PasswordRun run = runPasswordMode(folder, "/a:1234");
-    ASSERT_TRUE(run.ended);
+    ASSERT_TRUE(run.ended) << describe(run);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(run.boxes.empty());
     EXPECT_EQ(run.libraryLog, (Lines{"load", "PwdChangePasswordA SCRSAVE 1234 0 0", "free"}));
@@ -105,7 +84,7 @@ TEST_F(PasswordChange, NoOwnerGivesOwnerZero)
     for (const char* arguments : {"/a", "-A"}) {
         DeleteFileA((folder + "mpr_calls.txt").c_str());
         const PasswordRun run = runPasswordMode(folder, arguments);
-        ASSERT_TRUE(run.ended) << arguments;
+        ASSERT_TRUE(run.ended) << arguments << ": " << describe(run);
         EXPECT_EQ(run.exitCode, 0u) << arguments;
         EXPECT_EQ(run.libraryLog, (Lines{"load", "PwdChangePasswordA SCRSAVE 0 0 0", "free"})) << arguments;
     }
@@ -115,7 +94,7 @@ TEST_F(PasswordChange, LibraryWithoutTheEntryPointIsFreedSilently)
 {
     const std::string folder = prepareFolder("no-entry", libraryWithoutEntryPoint);
     const PasswordRun run = runPasswordMode(folder, "/a 1234");
-    ASSERT_TRUE(run.ended);
+    ASSERT_TRUE(run.ended) << describe(run);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(run.boxes.empty());
     EXPECT_EQ(run.libraryLog, (Lines{"load", "free"}));
@@ -125,7 +104,7 @@ TEST_F(PasswordChange, NoLibraryAtAllEndsSilentlyWithZero)
 {
     const std::string folder = prepareFolder("no-library", "");
     const PasswordRun run = runPasswordMode(folder, "/a:1234");
-    ASSERT_TRUE(run.ended);
+    ASSERT_TRUE(run.ended) << describe(run);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(run.boxes.empty());
     EXPECT_TRUE(run.libraryLog.empty());

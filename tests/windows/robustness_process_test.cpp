@@ -7,99 +7,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "message_box_watcher.h"
+#include "process_runner.h"
 
 namespace {
 
 constexpr size_t programSize = 61440;
 constexpr size_t headerSize = 392;
-
-struct Finished {
-    bool started = false;
-    bool ended = false;
-    DWORD exitCode = DWORD(-1);
-    std::vector<SeenBox> boxes;
-    bool windowSeen = false;
-};
-
-HWND saverWindowOf(DWORD processId)
-{
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, "ZEP", nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId)
-            return window;
-    }
-    return nullptr;
-}
-
-// Starts `program` with the argument text, answers its boxes with OK; when its
-// saver window appears, lets it run for a second and then presses a key on it.
-Finished runSaver(const std::string& program, const std::string& arguments = "/s", DWORD timeoutMs = 30000)
-{
-    Finished result;
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return result;
-    result.started = true;
-    DWORD windowSince = 0;
-    bool keyPressed = false;
-    auto done = [&] {
-        if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0)
-            return true;
-        if (HWND window = saverWindowOf(process.dwProcessId); window && IsWindowVisible(window)) {
-            result.windowSeen = true;
-            if (!windowSince)
-                windowSince = GetTickCount();
-            if (!keyPressed && GetTickCount() - windowSince > 1000) {
-                PostMessageA(window, WM_KEYDOWN, 'A', 0x001E0001);
-                keyPressed = true;
-            }
-        }
-        return false;
-    };
-    result.boxes = answerBoxesUntil(process.dwProcessId, 0, done, timeoutMs);
-    if (WaitForSingleObject(process.hProcess, 5000) == WAIT_OBJECT_0) {
-        result.ended = true;
-        GetExitCodeProcess(process.hProcess, &result.exitCode);
-    } else {
-        TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return result;
-}
-
-std::vector<uint8_t> saverProgram()
-{
-    std::ifstream source(GLIMMER_SAVER_PATH, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
-}
-
-std::string temporaryFolder()
-{
-    char folder[MAX_PATH];
-    GetTempPathA(sizeof folder, folder);
-    return folder;
-}
-
-std::string writeProgram(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path;
-}
 
 void put32(std::vector<uint8_t>& bytes, size_t at, int32_t value)
 {
@@ -147,7 +63,7 @@ std::vector<uint8_t> smallGif()
 // 1 to 4 empty at the end of the file), one zero byte, then the picture.
 std::vector<uint8_t> packaged(const std::vector<uint8_t>& gif, int32_t width, int32_t height)
 {
-    std::vector<uint8_t> file = saverProgram();
+    std::vector<uint8_t> file = saverProgramBytes();
     const size_t pictureAt = programSize + headerSize + 1;
     file.resize(pictureAt, 0);
     uint8_t* header = file.data() + programSize;
@@ -165,16 +81,6 @@ std::vector<uint8_t> packaged(const std::vector<uint8_t>& gif, int32_t width, in
     put32(file, programSize + 38, int32_t(gif.size()));
     file.insert(file.end(), gif.begin(), gif.end());
     return file;
-}
-
-std::string describe(const Finished& run)
-{
-    std::string text = "started " + std::to_string(run.started) + ", ended " + std::to_string(run.ended) +
-                       ", exit code " + std::to_string(run.exitCode) + ", window " + std::to_string(run.windowSeen) +
-                       ", boxes:";
-    for (const auto& box : run.boxes)
-        text += " [" + box.caption + "|" + box.text + "]";
-    return text;
 }
 
 }  // namespace
@@ -203,8 +109,8 @@ TEST(SaverRobustness, CutOrDamagedHeadersSayCorruptHeader)
 
     const std::string program = temporaryFolder() + "glimmer-robust-header.scr";
     for (const auto& c : cases) {
-        writeProgram(program, c.file);
-        const Finished run = runSaver(program);
+        ASSERT_TRUE(writeWholeFile(program, c.file)) << c.name;
+        const ProgramRun run = runSaverUntilKey(program);
         ASSERT_TRUE(run.ended) << c.name << ": " << describe(run);
         EXPECT_EQ(run.exitCode, 0u) << c.name;
         ASSERT_EQ(run.boxes.size(), 1u) << c.name << ": " << describe(run);
@@ -246,7 +152,7 @@ TEST(SaverRobustness, PackageThatCannotBeOpenedShowsBothBoxes)
     PROCESS_INFORMATION process = {};
     const bool started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                         nullptr, &startup, &process);
-    Finished run;
+    ProgramRun run;
     if (started) {
         auto ended = [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; };
         run.boxes = answerBoxesUntil(process.dwProcessId, 0, ended, 30000);
@@ -303,8 +209,8 @@ TEST(SaverRobustness, RecordSizesWithoutASurfaceOfTheirOwn)
     const std::string program = temporaryFolder() + "glimmer-robust-size.scr";
     for (const auto& size : sizes) {
         const std::string what = std::to_string(size.width) + " x " + std::to_string(size.height);
-        writeProgram(program, packaged(smallGif(), size.width, size.height));
-        const Finished run = runSaver(program);
+        ASSERT_TRUE(writeWholeFile(program, packaged(smallGif(), size.width, size.height))) << what;
+        const ProgramRun run = runSaverUntilKey(program);
         ASSERT_TRUE(run.ended) << what << ": " << describe(run);
         EXPECT_EQ(run.exitCode, 0u) << what;
         const std::string expected = size.firstBox;
@@ -386,8 +292,8 @@ TEST(SaverRobustness, BadPicturesRunAndEndOnAKey)
 
     const std::string program = temporaryFolder() + "glimmer-robust-picture.scr";
     for (const auto& c : cases) {
-        writeProgram(program, c.file);
-        const Finished run = runSaver(program);
+        ASSERT_TRUE(writeWholeFile(program, c.file)) << c.name;
+        const ProgramRun run = runSaverUntilKey(program);
         ASSERT_TRUE(run.ended) << c.name << ": " << describe(run);
         EXPECT_EQ(run.exitCode, 0u) << c.name << ": " << describe(run);
         EXPECT_TRUE(run.boxes.empty()) << c.name << ": " << describe(run);

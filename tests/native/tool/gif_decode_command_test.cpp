@@ -10,6 +10,7 @@
 
 #include "cli.h"
 #include "tool_run.h"
+#include "tool_test_folder.h"
 #include "file_io.h"
 #include "gif_giflib_support.h"
 #include "package/package_format.h"
@@ -19,28 +20,6 @@ using namespace giftest;
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Pgm {
-    int width = 0;
-    int height = 0;
-    Bytes samples;
-};
-
-Pgm parsePgm(const Bytes& bytes)
-{
-    Pgm pgm;
-    const std::string text(bytes.begin(), bytes.end());
-    std::istringstream header(text);
-    std::string magic;
-    int maxval = 0;
-    header >> magic >> pgm.width >> pgm.height >> maxval;
-    EXPECT_EQ(magic, "P5");
-    EXPECT_EQ(maxval, 255);
-    const size_t start = size_t(header.tellg()) + 1;
-    EXPECT_EQ(text.substr(0, start), "P5\n" + std::to_string(pgm.width) + " " + std::to_string(pgm.height) + "\n255\n");
-    pgm.samples.assign(bytes.begin() + long(start), bytes.end());
-    return pgm;
-}
 
 struct Png {
     int width = 0;
@@ -77,14 +56,11 @@ Png readPng(const std::string& path)
     return png;
 }
 
-class DecodeCommand : public ::testing::Test {
+class DecodeCommand : public ToolFolderTest {
 protected:
     void SetUp() override
     {
-        directory = fs::temp_directory_path() /
-                    ("glimmer-decode-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(directory);
+        ToolFolderTest::SetUp();
         std::mt19937 random(17);
         indices = photoLikeIndices(random, 40, 30, 256);
         GiflibEncoding encoding;
@@ -92,15 +68,6 @@ protected:
         gif = giflibEncode(indices, 40, 30, encoding);
         write("picture.gif", gif);
     }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string path(const std::string& name) const { return (directory / name).string(); }
-    void write(const std::string& name, const Bytes& bytes) const
-    {
-        std::ofstream(path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
-    Bytes read(const std::string& name) const { return readWholeFile(path(name)); }
 
     // A package holding `picture` as record 0: a file.dat, or behind a
     // 61440-byte stand-in program.
@@ -130,7 +97,6 @@ protected:
         return file;
     }
 
-    fs::path directory;
     Bytes indices;
     Bytes gif;
 };

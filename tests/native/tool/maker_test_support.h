@@ -24,35 +24,14 @@
 #include "file_io.h"
 #include "package/package_format.h"
 #include "picture_maker.h"
+#include "tool_test_folder.h"
 
 namespace makertest {
 
 namespace fs = std::filesystem;
 
-// A fresh folder for each test, removed afterwards.
-class MakerTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        directory = fs::temp_directory_path() /
-                    ("glimmer-maker-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string path(const std::string& name) const { return (directory / name).string(); }
-    void write(const std::string& name, const Bytes& bytes) const
-    {
-        std::ofstream(path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
-    Bytes read(const std::string& name) const { return readWholeFile(path(name)); }
-    bool exists(const std::string& name) const { return fs::exists(path(name)); }
-
-    fs::path directory;
-};
+// The make, preview and play tests' fixture.
+class MakerTest : public ToolFolderTest {};
 
 // An RGB picture from a function of (x, y) giving 0xRRGGBB.
 inline RgbPicture rgbPicture(int width, int height, const std::function<uint32_t(int, int)>& colour)
@@ -162,29 +141,6 @@ inline Bytes giflibGif(const GifShape& shape, const std::function<uint8_t(int, i
         GifFreeMapObject(local);
     EXPECT_TRUE(ok);
     return out;
-}
-
-struct Pgm {
-    int width = 0;
-    int height = 0;
-    Bytes samples;
-};
-
-inline Pgm parsePgm(const Bytes& bytes)
-{
-    Pgm pgm;
-    const std::string text(bytes.begin(), bytes.end());
-    std::istringstream header(text);
-    std::string magic;
-    int maxval = 0;
-    header >> magic >> pgm.width >> pgm.height >> maxval;
-    EXPECT_EQ(magic, "P5");
-    EXPECT_EQ(maxval, 255);
-    const size_t start = size_t(header.tellg()) + 1;
-    EXPECT_EQ(text.substr(0, start), "P5\n" + std::to_string(pgm.width) + " " + std::to_string(pgm.height) + "\n255\n");
-    pgm.samples.assign(bytes.begin() + long(start), bytes.end());
-    EXPECT_EQ(pgm.samples.size(), size_t(pgm.width) * size_t(pgm.height));
-    return pgm;
 }
 
 struct MemoryGif {

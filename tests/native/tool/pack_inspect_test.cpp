@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "tool_run.h"
+#include "tool_test_folder.h"
 #include "file_io.h"
 #include "package/package_format.h"
 
@@ -13,14 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PackInspect : public ::testing::Test {
+class PackInspect : public ToolFolderTest {
 protected:
     void SetUp() override
     {
-        directory = fs::temp_directory_path() /
-                    ("glimmer-pack-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(directory);
+        ToolFolderTest::SetUp();
         // A stand-in program: the right size and signature is all pack needs.
         Bytes program(61440, 0);
         program[0] = 'M';
@@ -33,17 +31,6 @@ protected:
             gif.push_back(uint8_t(i * 7));
         write("picture.gif", gif);
     }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string path(const std::string& name) const { return (directory / name).string(); }
-    void write(const std::string& name, const Bytes& bytes) const
-    {
-        std::ofstream(path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
-    Bytes read(const std::string& name) const { return readWholeFile(path(name)); }
-
-    fs::path directory;
     Bytes gif;
 };
 

@@ -1,0 +1,63 @@
+// A private folder for each tool test, and a reader of the PGM files that
+// glimmer writes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "file_io.h"
+
+// A fresh folder for each test, removed afterwards.
+class ToolFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        directory = std::filesystem::temp_directory_path() /
+                    ("glimmer-test-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+        std::filesystem::remove_all(directory);
+        std::filesystem::create_directories(directory);
+    }
+    void TearDown() override { std::filesystem::remove_all(directory); }
+
+    std::string path(const std::string& name) const { return (directory / name).string(); }
+    void write(const std::string& name, const Bytes& bytes) const
+    {
+        std::ofstream(path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    Bytes read(const std::string& name) const { return readWholeFile(path(name)); }
+    bool exists(const std::string& name) const { return std::filesystem::exists(path(name)); }
+
+    std::filesystem::path directory;
+};
+
+struct Pgm {
+    int width = 0;
+    int height = 0;
+    Bytes samples;
+};
+
+// Checks the header glimmer writes ("P5\n<w> <h>\n255\n") and that the samples fill it.
+inline Pgm parsePgm(const Bytes& bytes)
+{
+    Pgm pgm;
+    const std::string text(bytes.begin(), bytes.end());
+    std::istringstream header(text);
+    std::string magic;
+    int maxval = 0;
+    header >> magic >> pgm.width >> pgm.height >> maxval;
+    EXPECT_EQ(magic, "P5");
+    EXPECT_EQ(maxval, 255);
+    const size_t start = size_t(header.tellg()) + 1;
+    EXPECT_EQ(text.substr(0, start), "P5\n" + std::to_string(pgm.width) + " " + std::to_string(pgm.height) + "\n255\n");
+    pgm.samples.assign(bytes.begin() + long(start), bytes.end());
+    EXPECT_EQ(pgm.samples.size(), size_t(pgm.width) * size_t(pgm.height));
+    return pgm;
+}
