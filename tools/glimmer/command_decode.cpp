@@ -103,6 +103,7 @@ int runDecodeCommand(std::span<const std::string> words, Console& console)
         fail("--width and --height go together");
     const std::string& path = inputs[0];
     refuseOverwritingInput(path, *output);
+    refuseUnwritableOutput(*output);
 
     const Bytes file = readWholeFile(path);
     const PictureRange range = findPicture(file, path, offset, length);

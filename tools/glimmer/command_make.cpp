@@ -66,6 +66,7 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
         fail("--external writes a file.dat without a program; leave out --stub");
     const std::string& input = inputs[0];
     refuseOverwritingInput(input, *output);
+    refuseUnwritableOutput(*output);
 
     const Bytes file = readWholeFile(input);
     // The program first: a missing one should be reported before any work.

@@ -12,6 +12,7 @@ int runPackCommand(std::span<const std::string> words, Console& console)
         fail("say where to write the saver with -o OUT.scr");
     const std::string& input = inputs[0];
     refuseOverwritingInput(input, *output);
+    refuseUnwritableOutput(*output);
 
     const Bytes gif = readWholeFile(input);
     const GifSize size = readGifScreenSize(gif);

@@ -105,6 +105,7 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
     if (output) {
         kind = outputKindOf(*output);
         refuseOverwritingInput(input, *output);
+        refuseUnwritableOutput(*output);
     }
 
     const Bytes file = readWholeFile(input);

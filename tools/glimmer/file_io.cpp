@@ -69,6 +69,20 @@ void writeWholeFile(const std::string& path, std::span<const uint8_t> bytes)
     }
 }
 
+void refuseUnwritableOutput(const std::string& output)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(output, error))
+        fail("cannot write '" + output + "': it is a directory");
+    std::filesystem::path folder = std::filesystem::path(output).parent_path();
+    if (folder.empty())
+        folder = ".";
+    if (!std::filesystem::is_directory(folder, error))
+        fail("cannot write '" + output + "': there is no folder '" + folder.string() + "'");
+    if (::access(folder.c_str(), W_OK) != 0)
+        fail("cannot write '" + output + "': " + std::strerror(errno));
+}
+
 void refuseOverwritingInput(const std::string& input, const std::string& output)
 {
     std::error_code error;

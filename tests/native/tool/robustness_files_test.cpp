@@ -39,3 +39,36 @@ TEST_F(ToolFiles, InputsThatAreNoSaverOrPicture)
         EXPECT_FALSE(exists("out.pgm")) << c.name;
     }
 }
+
+// Outputs that cannot be written are refused before any work is done: no
+// trace printed, no file made, the folder named as given left alone.
+TEST_F(ToolFiles, OutputsThatCannotBeWritten)
+{
+    const std::string saver = write("good.scr", saverOf(pictureGif()));
+    const std::string gif = write("good.gif", pictureGif());
+    std::filesystem::create_directories(path("taken.png"));
+    const struct {
+        const char* output;
+        const char* message;
+    } outputs[] = {
+        {"no/such/folder/out.png", "': there is no folder '"},
+        {"taken.png", "': it is a directory"},
+    };
+    for (const auto& o : outputs) {
+        const std::vector<std::vector<std::string>> commands = {
+            {"preview", saver, "--trace", "--frames", "5", "-o", path(o.output)},
+            {"decode", saver, "-o", path(o.output)},
+            {"make", gif, "-o", path(o.output)},
+            {"pack", gif, "-o", path(o.output)},
+        };
+        for (const auto& words : commands) {
+            const ToolRun run = glimmer(words);
+            EXPECT_EQ(run.status, 2) << words[0] << " " << o.output;
+            EXPECT_NE(run.err.find("cannot write '" + path(o.output) + o.message), std::string::npos)
+                << words[0] << " " << o.output << "\n" << describe(run);
+            EXPECT_EQ(run.out, "") << words[0] << " " << o.output;
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(path("taken.png")));
+    EXPECT_FALSE(exists("no"));
+}

@@ -16,6 +16,7 @@
 #include "../gif_test_support.h"
 #include "cli.h"
 #include "tool_run.h"
+#include "tool_test_folder.h"
 #include "file_io.h"
 #include "package/package_format.h"
 
@@ -99,16 +100,11 @@ inline void put32(Bytes& bytes, size_t at, int32_t value)
         bytes[at + size_t(i)] = uint8_t(uint32_t(value) >> (8 * i));
 }
 
-struct Pgm {
-    int width = -1;
-    int height = -1;
-    Bytes samples;
-};
-
 // A binary PGM as the tool writes it; width -1 when it is not one.
 inline Pgm readPgm(const Bytes& bytes)
 {
     Pgm pgm;
+    pgm.width = pgm.height = -1;
     std::string text(bytes.begin(), bytes.begin() + long(std::min<size_t>(bytes.size(), 40)));
     int width = 0, height = 0;
     if (std::sscanf(text.c_str(), "P5\n%d %d", &width, &height) != 2)
@@ -123,29 +119,6 @@ inline Pgm readPgm(const Bytes& bytes)
 }
 
 // A scratch folder per test, removed afterwards.
-class ToolFiles : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        directory = fs::temp_directory_path() / ("glimmer-robust-" + std::to_string(getpid()) + "-" +
-                                                 test->test_suite_name() + "-" + test->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string path(const std::string& name) const { return (directory / name).string(); }
-    std::string write(const std::string& name, const Bytes& bytes) const
-    {
-        std::ofstream(path(name), std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return path(name);
-    }
-    Bytes read(const std::string& name) const { return readWholeFile(path(name)); }
-    bool exists(const std::string& name) const { return fs::exists(path(name)); }
-
-    fs::path directory;
-};
+class ToolFiles : public ToolFolderTest {};
 
 }  // namespace robustness

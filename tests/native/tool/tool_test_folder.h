@@ -27,10 +27,12 @@ protected:
     void TearDown() override { std::filesystem::remove_all(directory); }
 
     std::string path(const std::string& name) const { return (directory / name).string(); }
-    void write(const std::string& name, const Bytes& bytes) const
+    // Returns the file's path.
+    std::string write(const std::string& name, const Bytes& bytes) const
     {
-        std::ofstream(path(name), std::ios::binary)
+        std::ofstream(path(name), std::ios::binary | std::ios::trunc)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        return path(name);
     }
     Bytes read(const std::string& name) const { return readWholeFile(path(name)); }
     bool exists(const std::string& name) const { return std::filesystem::exists(path(name)); }
