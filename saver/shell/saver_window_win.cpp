@@ -1,11 +1,13 @@
 #include "shell/saver_window_win.h"
 
 #include "display/display_device_win.h"
+#include "shell/mouse_rule.h"
 
 HWND SaverWindow;
 int windowActivated;
 int firstFrameDone;
 POINT mouseReference;
+int mouseReferenceSeen;
 
 namespace {
 
@@ -13,25 +15,24 @@ const char windowClassName[] = "ZEP";
 const char windowTitle[] = "GlimmerwheelStudio";
 const DWORD fullScreenStyle = WS_POPUP | WS_VISIBLE;
 const DWORD testWindowStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
-// A pointer jump beyond this many pixels in either axis ends the saver.
-const int mouseTolerance = 10;
-
 void requestClose(HWND window)
 {
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
+// A message is measured against the one before it. The first message of all
+// has none before it: it only sets the reference, also when it comes after
+// the first frame (a platform need not report the pointer before then).
 void applyMouseRule(HWND window, LPARAM lParam)
 {
     const int x = int(LOWORD(lParam));
     const int y = int(HIWORD(lParam));
-    if (!firstFrameDone) {
+    if (!firstFrameDone || !mouseReferenceSeen) {
         mouseReference.x = x;
         mouseReference.y = y;
+        mouseReferenceSeen = 1;
     }
-    const int dx = int(mouseReference.x) - x;
-    const int dy = int(mouseReference.y) - y;
-    if (dx > mouseTolerance || dy > mouseTolerance || dx < -mouseTolerance || dy < -mouseTolerance)
+    if (isMouseJump(int(mouseReference.x), int(mouseReference.y), x, y))
         requestClose(window);
     mouseReference.x = x;
     mouseReference.y = y;

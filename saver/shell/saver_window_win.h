@@ -8,7 +8,9 @@ extern HWND SaverWindow;
 extern int windowActivated;
 // Set after every frame; arms the mouse rule.
 extern int firstFrameDone;
+// The last pointer position seen, and whether any has been seen yet.
 extern POINT mouseReference;
+extern int mouseReferenceSeen;
 
 // Registers the class "ZEP" and creates the window: a full-screen popup, or
 // with `fullScreen` 0 the captioned window of the test mode (and presentRect

@@ -15,16 +15,9 @@
 #include <vector>
 
 #include "cli.h"
+#include "fuzz_check.h"
 
 namespace fuzzing {
-
-#define CHECK(condition) \
-    do { \
-        if (!(condition)) { \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            __builtin_trap(); \
-        } \
-    } while (0)
 
 // The input file, made once per process and rewritten for each input.
 inline const std::string& inputPath(const uint8_t* data, size_t size)

@@ -22,6 +22,7 @@
 
 #include "../native/gif_test_support.h"
 #include "package/gif_decoder.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -32,14 +33,6 @@ constexpr uint8_t guardByte = 0xA5;
 constexpr uint8_t blankByte = 0x3C;
 // The reference keeps every index of the stream: only short streams go there.
 constexpr size_t longestReferenceStream = 1024;
-
-#define CHECK(condition) \
-    do { \
-        if (!(condition)) { \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            __builtin_trap(); \
-        } \
-    } while (0)
 
 int foldSide(int value)
 {

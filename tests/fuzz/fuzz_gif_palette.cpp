@@ -16,16 +16,9 @@
 #include "package/gif_palette.h"
 #include "package/package_format.h"
 #include "saver_startup.h"
+#include "fuzz_check.h"
 
 namespace {
-
-#define CHECK(condition) \
-    do { \
-        if (!(condition)) { \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            __builtin_trap(); \
-        } \
-    } while (0)
 
 uint8_t expectedComponent(const uint8_t* bytes, size_t count, size_t at)
 {

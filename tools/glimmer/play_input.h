@@ -2,6 +2,8 @@
 // system so that they can be checked on their own.
 #pragma once
 
+#include "shell/mouse_rule.h"
+
 // Pointer movement: the saver ends when one motion event lies more than 10
 // pixels, in either axis, from the one before it, once the first frame has
 // been shown. Before that, motion only moves the reference point.
@@ -12,8 +14,6 @@ struct PointerRule {
     int referenceY = 0;
 };
 
-constexpr int pointerJumpLimit = 10;
-
 // Takes one motion event at (x, y); true when it ends play.
 inline bool pointerMoveEnds(PointerRule& rule, int x, int y)
 {
@@ -22,11 +22,10 @@ inline bool pointerMoveEnds(PointerRule& rule, int x, int y)
         rule.referenceY = y;
         rule.haveReference = true;
     }
-    const int dx = rule.referenceX - x;
-    const int dy = rule.referenceY - y;
+    const bool jump = isMouseJump(rule.referenceX, rule.referenceY, x, y) != 0;
     rule.referenceX = x;
     rule.referenceY = y;
-    return dx > pointerJumpLimit || dy > pointerJumpLimit || dx < -pointerJumpLimit || dy < -pointerJumpLimit;
+    return jump;
 }
 
 // Keys: every key press ends play except Alt alone and F10, which Windows
