@@ -3,7 +3,7 @@
 # a preview animation of it, and plays it live when a display is at hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh native
 
 glimmer=build/native/glimmer
 mkdir -p out

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Everything the project needs on a fresh Debian 12 machine: the packages
-# (installed only when missing), the four builds, and Wine's private prefix.
+# (installed only when missing), the builds, and Wine's private prefix.
+#   setup.sh              all six builds, for the tests
+#   setup.sh PRESET...    only these (the native one alone makes savers:
+#                         it carries the 32-bit saver program it builds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,8 +26,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(win32 win64 native core32 sanitize fuzz)
 jobs=$(nproc)
-for preset in win32 win64 native core32 sanitize fuzz; do
+for preset in "${presets[@]}"; do
   echo "== building $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs" 2>&1 | grep -E "error|warning:|saver program" || true
@@ -36,6 +41,8 @@ cat > build/CTestTestfile.cmake <<'CTEST'
 subdirs("native" "core32" "sanitize" "fuzz" "win64")
 CTEST
 
-source scripts/lib/wine.sh
-ensure_wineprefix
-stop_wine
+if [[ " ${presets[*]} " == *" win64 "* ]]; then
+  source scripts/lib/wine.sh
+  ensure_wineprefix
+  stop_wine
+fi
