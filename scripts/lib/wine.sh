@@ -6,12 +6,21 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=d"}
 export WINEARCH=win64
 
-# Creates the prefix once; later calls find it ready.
+# Creates the prefix once; later calls find it ready. DirectDraw there draws
+# through Wine's GDI renderer rather than OpenGL: on Xvfb the OpenGL one runs on
+# Mesa's software rasteriser, and about one exit in a hundred of a full-screen
+# program then dies in Wine's own teardown (a segmentation fault of the wine
+# process, exit status 139), which no test of the saver should depend on.
 ensure_wineprefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wineserver -w
+  fi
+  if [ ! -f "$WINEPREFIX/.glimmer-gdi-renderer" ]; then
+    wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f >/dev/null 2>&1 &&
+      wineserver -w &&
+      touch "$WINEPREFIX/.glimmer-gdi-renderer"
   fi
 }
 
