@@ -44,14 +44,9 @@ bool startProgram(const std::string& program, const std::string& arguments, cons
     return false;
 }
 
-ProgramRun runProgram(const std::string& program, const std::string& arguments, DWORD timeoutMs,
-                      const char* folder, const WhileRunning& whileRunning)
+void finishProgram(PROCESS_INFORMATION& process, DWORD timeoutMs, const WhileRunning& whileRunning,
+                   ProgramRun& run)
 {
-    ProgramRun run;
-    PROCESS_INFORMATION process = {};
-    run.started = startProgram(program, arguments, folder, process, run.startError);
-    if (!run.started)
-        return run;
     auto ended = [&] {
         if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0)
             return true;
@@ -71,6 +66,16 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments, 
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+ProgramRun runProgram(const std::string& program, const std::string& arguments, DWORD timeoutMs,
+                      const char* folder, const WhileRunning& whileRunning)
+{
+    ProgramRun run;
+    PROCESS_INFORMATION process = {};
+    run.started = startProgram(program, arguments, folder, process, run.startError);
+    if (run.started)
+        finishProgram(process, timeoutMs, whileRunning, run);
     return run;
 }
 

@@ -35,6 +35,12 @@ using WhileRunning = std::function<void(HWND saverWindow)>;
 ProgramRun runProgram(const std::string& program, const std::string& arguments, DWORD timeoutMs = 30000,
                       const char* folder = nullptr, const WhileRunning& whileRunning = {});
 
+// The part of runProgram after the start: answers the boxes of the started
+// `process` until it ends or `timeoutMs` passes, records how it ended, and
+// closes its handles.
+void finishProgram(PROCESS_INFORMATION& process, DWORD timeoutMs, const WhileRunning& whileRunning,
+                   ProgramRun& run);
+
 // The same, pressing a key on the saver window a second after it appears.
 ProgramRun runSaverUntilKey(const std::string& program, const std::string& arguments = "/s",
                             DWORD timeoutMs = 30000);

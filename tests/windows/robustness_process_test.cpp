@@ -153,19 +153,8 @@ TEST(SaverRobustness, PackageThatCannotBeOpenedShowsBothBoxes)
     const bool started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                         nullptr, &startup, &process);
     ProgramRun run;
-    if (started) {
-        auto ended = [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; };
-        run.boxes = answerBoxesUntil(process.dwProcessId, 0, ended, 30000);
-        if (WaitForSingleObject(process.hProcess, 5000) == WAIT_OBJECT_0) {
-            run.ended = true;
-            GetExitCodeProcess(process.hProcess, &run.exitCode);
-        } else {
-            TerminateProcess(process.hProcess, 99);
-            WaitForSingleObject(process.hProcess, 5000);
-        }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    if (started)
+        finishProgram(process, 30000, {}, run);
     DeleteFileW(program.c_str());
     for (auto it = made.rbegin(); it != made.rend(); ++it)
         RemoveDirectoryW(it->c_str());

@@ -68,6 +68,8 @@
 #                          the saver ends within SECS with exit code CODE
 #   check_saver_stays SECS MESSAGE
 #                          the saver is still running after SECS
+#   check_saver_window_stays SECS MESSAGE
+#                          ... and its window is still shown
 #
 # Scripts should use `set -u` but not `set -e`: a failed check must go on to
 # the summary and the cleanup.
@@ -321,22 +323,9 @@ check_saver_exits() {
   fi
 }
 
+# The saver is still running after `seconds`.
 check_saver_stays() {
-  local seconds=$1 message=$2
-  if [ -z "$SAVER_PID" ]; then
-    fail "$message (no saver was running: it had already ended)"
-    return
-  fi
-  sleep "$seconds"
-  if saver_running; then
-    pass "$message"
-  else
-    wait "$SAVER_PID" 2>/dev/null
-    SAVER_STATUS=$?
-    SAVER_PID=
-    fail "$message (ended with exit code $SAVER_STATUS)"
-    show_saver_log
-  fi
+  check_still_up saver_running "$@"
 }
 
 # The saver window is still shown. A saver that has been told to close takes
@@ -348,18 +337,30 @@ saver_window_shown() {
 }
 
 check_saver_window_stays() {
-  local seconds=$1 message=$2
+  check_still_up saver_window_shown "$@"
+}
+
+check_still_up() {
+  local still_up=$1 seconds=$2 message=$3
   if [ -z "$SAVER_PID" ]; then
     fail "$message (no saver was running: it had already ended)"
     return
   fi
   sleep "$seconds"
-  if saver_window_shown; then
+  if "$still_up"; then
     pass "$message"
-  else
+    return
+  fi
+  if saver_running; then
     fail "$message (the saver window went away)"
     show_saver_log
     stop_saver
+  else
+    wait "$SAVER_PID" 2>/dev/null
+    SAVER_STATUS=$?
+    SAVER_PID=
+    fail "$message (ended with exit code $SAVER_STATUS)"
+    show_saver_log
   fi
 }
 
