@@ -16,6 +16,7 @@
 
 #include "cli.h"
 #include "fuzz_check.h"
+#include "package/package_format.h"
 
 namespace fuzzing {
 
@@ -37,6 +38,21 @@ inline const std::string& inputPath(const uint8_t* data, size_t size)
         written += size_t(got);
     }
     return path;
+}
+
+// The fuzzer's bytes as a file, behind a 61440-byte stand-in program ("MZ"
+// and zeros) when `behindProgram`, so that the saver's layout is in reach of
+// short inputs.
+inline std::vector<uint8_t> fileOf(const uint8_t* data, size_t size, bool behindProgram)
+{
+    std::vector<uint8_t> file;
+    if (behindProgram) {
+        file.assign(size_t(packageOffset), 0);
+        file[0] = 'M';
+        file[1] = 'Z';
+    }
+    file.insert(file.end(), data, data + size);
+    return file;
 }
 
 // A scratch file name of this process in /dev/shm, for commands that write.

@@ -51,13 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const uint8_t options = size ? data[size - 1] : 0x21;
     const uint8_t* tail = size >= 5 ? data + size - 5 : nullptr;
-    std::vector<uint8_t> file;
-    if (options & 0x40) {
-        file.assign(size_t(packageOffset), 0);
-        file[0] = 'M';
-        file[1] = 'Z';
-    }
-    file.insert(file.end(), data, data + size);
+    const std::vector<uint8_t> file = fuzzing::fileOf(data, size, options & 0x40);
 
     const bool png = options & 0x01;
     const std::string output = fuzzing::scratchPath(png ? ".png" : ".pgm");

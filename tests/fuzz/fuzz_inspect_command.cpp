@@ -17,13 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t options = size ? data[size - 1] : 0;
     const bool external = options & 0x01;
     const bool json = options & 0x02;
-    std::vector<uint8_t> file;
-    if (options & 0x40) {
-        file.assign(size_t(packageOffset), 0);
-        file[0] = 'M';
-        file[1] = 'Z';
-    }
-    file.insert(file.end(), data, data + size);
+    const std::vector<uint8_t> file = fuzzing::fileOf(data, size, options & 0x40);
 
     std::vector<std::string> words = {"inspect", fuzzing::inputPath(file.data(), file.size())};
     if (external)
