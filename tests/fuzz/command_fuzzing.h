@@ -10,10 +10,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../native/tool/tool_run.h"
 #include "cli.h"
 #include "fuzz_check.h"
 #include "package/package_format.h"
@@ -61,18 +61,11 @@ inline std::string scratchPath(const std::string& ending)
     return "/dev/shm/glimmer-fuzz-" + std::to_string(getpid()) + ending;
 }
 
-struct Run {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-inline Run runCommand(const std::vector<std::string>& words)
+// Runs the command in-process; its exit status and what it printed must obey
+// the tool's rules whatever the input.
+inline ToolRun runCommand(const std::vector<std::string>& words)
 {
-    std::ostringstream out, err;
-    Console console{out, err};
-    const int status = runGlimmer(words, console);
-    Run run{status, out.str(), err.str()};
+    const ToolRun run = glimmer(words);
     CHECK(run.status == exitOk || run.status == exitRefused);
     if (run.status == exitRefused) {
         CHECK(run.out.empty());

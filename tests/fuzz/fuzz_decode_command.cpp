@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         words.insert(words.end(), {"--width", std::to_string(width), "--height", std::to_string(height)});
     }
 
-    const fuzzing::Run run = fuzzing::runCommand(words);
+    const ToolRun run = fuzzing::runCommand(words);
     if (run.status != exitOk) {
         CHECK(!exists(output));
         return 0;

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         words.push_back("--external");
     if (json)
         words.push_back("--json");
-    const fuzzing::Run run = fuzzing::runCommand(words);
+    const ToolRun run = fuzzing::runCommand(words);
 
     const bool magicAtStart =
         file.size() >= size_t(packageMagicLength) && std::memcmp(file.data(), packageMagic, packageMagicLength) == 0;
