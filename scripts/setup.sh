@@ -14,6 +14,7 @@ packages=(
   libgif-dev libimagequant-dev libstb-dev libpng-dev libsdl2-dev
   gcc-multilib g++-multilib qemu-user-static
   clang libclang-rt-14-dev valgrind
+  libjpeg62-turbo-dev libwebp-dev liblcms2-dev libexif-dev dpkg-dev
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -25,6 +26,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# libimagequant is built from Debian's source package, into build/sources/.
+source scripts/lib/debian_sources.sh
+fetch_debian_source libimagequant build/sources/libimagequant
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(win32 win64 native core32 sanitize fuzz)

@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace std::string_view_literals;
+
 bool startsWith(std::span<const uint8_t> file, std::string_view prefix, size_t at = 0)
 {
     return file.size() >= at + prefix.size() && std::memcmp(file.data() + at, prefix.data(), prefix.size()) == 0;
@@ -14,27 +16,27 @@ bool startsWith(std::span<const uint8_t> file, std::string_view prefix, size_t a
 // A kind of file people take for a picture, which the maker does not read.
 std::string otherKindOf(std::span<const uint8_t> file)
 {
-    if (startsWith(file, "8BPS"))
+    if (startsWith(file, "8BPS"sv))
         return "a Photoshop file";
-    if (startsWith(file, "#?RADIANCE") || startsWith(file, "#?RGBE"))
+    if (startsWith(file, "#?RADIANCE"sv) || startsWith(file, "#?RGBE"sv))
         return "an HDR file";
     if (file.size() >= 3 && file[0] == 'P' && file[1] >= '1' && file[1] <= '7' && std::isspace(file[2]))
         return "a PNM file";
-    if (startsWith(file, "II*") || startsWith(file, "MM\0*"))
+    if (startsWith(file, "II*"sv) || startsWith(file, "MM\0*"sv))
         return "a TIFF file";
-    if (startsWith(file, "ftyp", 4))
+    if (startsWith(file, "ftyp"sv, 4))
         return "a HEIF/AVIF file";
-    if (startsWith(file, "\x53\x80\xF6\x34"))
+    if (startsWith(file, "\x53\x80\xF6\x34"sv))
         return "a Softimage PIC file";
-    if (startsWith(file, "\xFF\x0A") || startsWith(file, "\0\0\0\x0CJXL "))
+    if (startsWith(file, "\xFF\x0A"sv) || startsWith(file, "\0\0\0\x0CJXL "sv))
         return "a JPEG XL file";
-    if (startsWith(file, "\0\0\0\x0CjP  "))
+    if (startsWith(file, "\0\0\0\x0CjP  "sv))
         return "a JPEG 2000 file";
-    if (startsWith(file, std::string_view("\0\0\1\0", 4)))
+    // Also the start of a colour-mapped TGA without its colour map, which is
+    // no TGA.
+    if (startsWith(file, "\0\0\1\0"sv))
         return "an ICO icon";
-    if (startsWith(file, std::string_view("\0\0\2\0", 4)))
-        return "a CUR cursor";
-    if (startsWith(file, "GlimmerwheelStudio") || startsWith(file, "MZ"))
+    if (startsWith(file, "GlimmerwheelStudio"sv) || startsWith(file, "MZ"sv))
         return "a saver or package, not a picture";
     return "";
 }
@@ -43,15 +45,15 @@ std::string otherKindOf(std::span<const uint8_t> file)
 
 std::optional<PictureFormat> detectPictureFormat(std::span<const uint8_t> file, std::string* refusedName)
 {
-    if (startsWith(file, "GIF8"))
+    if (startsWith(file, "GIF8"sv))
         return PictureFormat::gif;
-    if (startsWith(file, "\x89PNG\r\n\x1a\n"))
+    if (startsWith(file, "\x89PNG\r\n\x1a\n"sv))
         return PictureFormat::png;
-    if (startsWith(file, "\xFF\xD8\xFF"))
+    if (startsWith(file, "\xFF\xD8\xFF"sv))
         return PictureFormat::jpeg;
-    if (startsWith(file, "BM"))
+    if (startsWith(file, "BM"sv))
         return PictureFormat::bmp;
-    if (startsWith(file, "RIFF") && startsWith(file, "WEBP", 8))
+    if (startsWith(file, "RIFF"sv) && startsWith(file, "WEBP"sv, 8))
         return PictureFormat::webp;
     const std::string other = otherKindOf(file);
     if (!other.empty()) {
