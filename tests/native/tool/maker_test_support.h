@@ -29,6 +29,7 @@
 #include "picture_format.h"
 #include "picture_readers.h"
 #include "quantise_picture.h"
+#include "srgb_light.h"
 #include "tool_test_folder.h"
 
 namespace makertest {
