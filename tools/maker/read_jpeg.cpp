@@ -49,9 +49,45 @@ void noteJpegMessage(j_common_ptr info, int level)
     info->err->format_message(info, errors->warning);
 }
 
-std::string failureReason(const JpegErrors& errors)
+// The file as libjpeg's data source. Past its end the source gives an end
+// marker and notes that it did: libjpeg reads ahead, so a file without its
+// end marker is not yet cut short; libjpeg warns (JWRN_HIT_MARKER) when it
+// needed data that was not there.
+struct ByteSource {
+    jpeg_source_mgr manager;
+    bool ranOut;
+};
+
+void startSource(j_decompress_ptr) {}
+
+boolean refillSource(j_decompress_ptr info)
 {
-    if (errors.warningCode == JWRN_JPEG_EOF)
+    static const JOCTET endMarker[2] = {0xFF, JPEG_EOI};
+    auto* source = reinterpret_cast<ByteSource*>(info->src);
+    source->ranOut = true;
+    source->manager.next_input_byte = endMarker;
+    source->manager.bytes_in_buffer = 2;
+    return TRUE;
+}
+
+void skipSource(j_decompress_ptr info, long count)
+{
+    auto* source = reinterpret_cast<ByteSource*>(info->src);
+    while (count > long(source->manager.bytes_in_buffer)) {
+        count -= long(source->manager.bytes_in_buffer);
+        refillSource(info);
+    }
+    if (count > 0) {
+        source->manager.next_input_byte += count;
+        source->manager.bytes_in_buffer -= size_t(count);
+    }
+}
+
+void endSource(j_decompress_ptr) {}
+
+std::string failureReason(const JpegErrors& errors, const ByteSource& source)
+{
+    if (source.ranOut)
         return "it is cut short";
     switch (errors.code) {
     case JERR_CONVERSION_NOTIMPL:
@@ -96,10 +132,13 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
     errors.manager.error_exit = stopJpeg;
     errors.manager.emit_message = noteJpegMessage;
 
+    ByteSource source{{file.data(), file.size(), startSource, refillSource, skipSource, jpeg_resync_to_restart,
+                       endSource},
+                      false};
     if (setjmp(errors.jump))
-        refuseUnreadable(PictureFormat::jpeg, request.name, failureReason(errors));
+        refuseUnreadable(PictureFormat::jpeg, request.name, failureReason(errors, source));
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
+    info.src = &source.manager;
     jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
     jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&info, TRUE);
@@ -154,17 +193,17 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
     // libjpeg reads past damage, filling in grey: a picture that was not all
     // there is refused; damage after it is only reported.
     if (errors.warningCode && errors.warnedInPixels && errors.warningCode != JWRN_EXTRANEOUS_DATA) {
-        if (errors.warningCode == JWRN_JPEG_EOF)
+        if (source.ranOut)
             refuseUnreadable(PictureFormat::jpeg, request.name, "it is cut short");
         refuseUnreadable(PictureFormat::jpeg, request.name,
                          "its data is corrupt (libjpeg: " + std::string(errors.warning) + ")");
     }
-    if (errors.warningCode)
-        picture.warnings.push_back("the JPEG picture '" + std::string(request.name) + "' " +
-                                   (errors.warningCode == JWRN_JPEG_EOF
-                                        ? std::string("is cut short after its pixels, which are all there")
-                                        : "has damage that was read past (libjpeg: " + std::string(errors.warning) +
-                                              ")"));
+    if (source.ranOut)
+        picture.warnings.push_back("the JPEG picture '" + std::string(request.name) +
+                                   "' is cut short after its pixels, which are all there");
+    else if (errors.warningCode)
+        picture.warnings.push_back("the JPEG picture '" + std::string(request.name) +
+                                   "' has damage that was read past (libjpeg: " + std::string(errors.warning) + ")");
     if (!ink)
         convertToSrgb(picture, profile);
     return picture;
