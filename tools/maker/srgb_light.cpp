@@ -1,12 +1,13 @@
 #include "srgb_light.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
+
+#include "plain_power.h"
 
 double srgbToLinear(double encoded)
 {
-    return encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4);
+    return encoded <= 0.04045 ? encoded / 12.92 : glimmer_pow((encoded + 0.055) / 1.055, 2.4);
 }
 
 const std::array<float, 256>& srgbToLinearTable()

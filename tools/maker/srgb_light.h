@@ -1,9 +1,7 @@
 // The sRGB transfer curve, for work on light rather than on its encoding
 // (averaging, laying over black). Both directions go through tables built
-// once, so that no result depends on how the C library rounds powf: each
-// entry is a double-precision pow rounded to float, far enough from a float
-// rounding boundary that any pow within one double ULP gives the same entry
-// (the tool tests check that margin).
+// once with plain-arithmetic powers, so that no result depends on the C
+// library's pow.
 #pragma once
 
 #include <array>

@@ -1,13 +1,11 @@
-/* A stable sort with qsort's signature. libimagequant is compiled with this
- * header in front of each of its files, so that its qsort calls come here:
- * the C libraries' qsort order equal keys differently (glibc's merge sort
- * keeps them, musl's smoothsort does not), and the palette it makes must be
- * the same natively and in the browser. */
+/* A stable sort with qsort's signature, for libimagequant's qsort calls: the
+ * C libraries' qsort order equal keys differently (glibc's merge sort keeps
+ * them, musl's smoothsort does not), and the palette it makes must be the
+ * same natively and in the browser. */
 #ifndef GLIMMER_STABLE_SORT_H
 #define GLIMMER_STABLE_SORT_H
 
 #include <stddef.h>
-#include <stdlib.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -17,10 +15,6 @@ void glimmer_stable_sort(void* base, size_t count, size_t size, int (*compare)(c
 
 #ifdef __cplusplus
 }
-#endif
-
-#ifdef GLIMMER_STABLE_SORT_REPLACES_QSORT
-#define qsort glimmer_stable_sort
 #endif
 
 #endif
