@@ -5,6 +5,8 @@
 // peak_MB is the resident memory that one make adds at its peak.
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -72,11 +74,13 @@ long statusKilobytes(const char* field)
     return 0;
 }
 
-// Resident memory that `work` adds at its peak, in MB: the kernel's
-// high-water mark is reset to the present first.
+// Resident memory that `work` adds at its peak, in MB: freed memory is given
+// back to the system and the kernel's high-water mark reset to the present
+// first.
 template <typename Work>
 double peakMegabytes(Work work)
 {
+    malloc_trim(0);
     std::ofstream("/proc/self/clear_refs") << "5";
     const long before = statusKilobytes("VmRSS:");
     work();
