@@ -15,6 +15,15 @@ const char* pictureFormatName(PictureFormat format)
     return "?";
 }
 
+Picture pictureOfSize(PictureFormat format, int width, int height)
+{
+    Picture picture;
+    picture.format = format;
+    picture.fileWidth = picture.stored.width = width;
+    picture.fileHeight = picture.stored.height = height;
+    return picture;
+}
+
 int uprightWidth(const Picture& picture)
 {
     return picture.orientation >= 5 ? picture.fileHeight : picture.fileWidth;

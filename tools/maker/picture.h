@@ -39,6 +39,10 @@ struct Picture {
     std::vector<std::string> warnings;  // damage that was read past, one line each
 };
 
+// A picture of `format` whose file declares width x height, stored at that
+// size (its pixels not yet allocated).
+Picture pictureOfSize(PictureFormat format, int width, int height);
+
 // The size the picture is shown at once its orientation is applied.
 int uprightWidth(const Picture& picture);
 int uprightHeight(const Picture& picture);

@@ -45,13 +45,8 @@ public:
     Picture read()
     {
         readHeader();
-        Picture picture;
-        picture.format = PictureFormat::bmp;
-        picture.fileWidth = header_.width;
-        picture.fileHeight = header_.height;
+        Picture picture = pictureOfSize(PictureFormat::bmp, header_.width, header_.height);
         RgbPicture& stored = picture.stored;
-        stored.width = header_.width;
-        stored.height = header_.height;
         // What run-length data skips stays black.
         stored.rgb.assign(size_t(header_.width) * size_t(header_.height) * 3, 0);
         if (header_.compression == rle8 || header_.compression == rle4)

@@ -95,13 +95,8 @@ Picture readGif(std::span<const uint8_t> file, const ReadRequest& request)
     if (!colours)
         refuseUnreadable(PictureFormat::gif, request.name, "it has no colour table");
 
-    Picture picture;
-    picture.format = PictureFormat::gif;
-    picture.fileWidth = width;
-    picture.fileHeight = height;
+    Picture picture = pictureOfSize(PictureFormat::gif, width, height);
     RgbPicture& stored = picture.stored;
-    stored.width = width;
-    stored.height = height;
     // Transparent pixels and what the frame does not cover are black.
     stored.rgb.assign(size_t(width) * size_t(height) * 3, 0);
     std::vector<GifPixelType> line(size_t(frame.Width));

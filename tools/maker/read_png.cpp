@@ -58,7 +58,6 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
 {
     // Everything that lives past a longjmp is made before setjmp.
     Picture picture;
-    picture.format = PictureFormat::png;
     std::vector<uint8_t> row;
     Bytes profile;
     PngReading reading{file.subspan(8)};
@@ -82,8 +81,7 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
     const int width = int(png_get_image_width(png, info));
     const int height = int(png_get_image_height(png, info));
     checkDeclaredSize(PictureFormat::png, request.name, width, height);
-    picture.fileWidth = width;
-    picture.fileHeight = height;
+    picture = pictureOfSize(PictureFormat::png, width, height);
 
     png_set_expand(png);
     png_set_scale_16(png);
@@ -99,8 +97,6 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
         profile.assign(profileData, profileData + profileLength);
 
     RgbPicture& stored = picture.stored;
-    stored.width = width;
-    stored.height = height;
     const size_t pixels = size_t(width) * size_t(height);
     const size_t rowBytes = size_t(width) * 3;
     if (channels == 3) {

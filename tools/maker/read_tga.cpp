@@ -94,13 +94,8 @@ Picture readTga(std::span<const uint8_t> file, const ReadRequest& request)
     if (tgaDataEnd(file) > file.size())
         fail("it is cut short");
 
-    Picture picture;
-    picture.format = PictureFormat::tga;
-    picture.fileWidth = width;
-    picture.fileHeight = height;
+    Picture picture = pictureOfSize(PictureFormat::tga, width, height);
     RgbPicture& stored = picture.stored;
-    stored.width = width;
-    stored.height = height;
     const size_t pixels = size_t(width) * size_t(height);
     stored.rgb.resize(pixels * size_t(std::max(channels, 3)));
     reservation = Reservation{stored.rgb.data(), pixels * size_t(channels), false};

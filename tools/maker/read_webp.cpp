@@ -73,13 +73,8 @@ Picture readWebp(std::span<const uint8_t> file, const ReadRequest& request)
     if (config.input.width != frameWidth || config.input.height != frameHeight)
         fail("its data is corrupt (its first frame is not the size it declares)");
 
-    Picture picture;
-    picture.format = PictureFormat::webp;
-    picture.fileWidth = width;
-    picture.fileHeight = height;
+    Picture picture = pictureOfSize(PictureFormat::webp, width, height);
     RgbPicture& stored = picture.stored;
-    stored.width = width;
-    stored.height = height;
     const bool whole = left == 0 && top == 0 && frameWidth == width && frameHeight == height;
     const size_t pixels = size_t(width) * size_t(height);
     // A frame that is the whole picture is decoded into the picture itself
