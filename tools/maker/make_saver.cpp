@@ -14,6 +14,11 @@
 
 namespace {
 
+// With --fit none the picture goes to the quantiser and into the GIF at its
+// own size, several copies of it at once: larger ones would need more than
+// the 400 MB a make may take (the saver shows 255 x 255 pixels of it anyway).
+constexpr int64_t maxUnfittedPixels = 25'000'000;
+
 std::string joined(const std::vector<std::string>& parts, std::string_view separator)
 {
     std::string text;
@@ -83,6 +88,11 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
     }
 
     Picture picture = readPicture(file, *format, request);
+    if (options.fit == FitMode::none && int64_t(picture.fileWidth) * picture.fileHeight > maxUnfittedPixels)
+        refuse("'" + name + "' is " + std::to_string(uprightWidth(picture)) + " x " +
+               std::to_string(uprightHeight(picture)) +
+               " pixels; with --fit none glimmer make takes pictures of up to 25 megapixels (the saver shows "
+               "the top-left 255 x 255 pixels of it): choose another --fit");
     for (const auto& warning : picture.warnings)
         made.notes.push_back("warning: " + warning);
     std::string origin = std::string("the ") + pictureFormatName(*format) + " of " +

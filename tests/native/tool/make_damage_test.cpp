@@ -192,6 +192,7 @@ struct DamageCase {
     std::function<Bytes()> file;
     int status;
     std::string message;  // in stderr when refused, in stdout when made
+    std::string fit = "cover";
 };
 
 std::string caseName(const ::testing::TestParamInfo<DamageCase>& info)
@@ -207,7 +208,7 @@ TEST_P(MakeDamage, RefusedWithTheRealReasonWithinBoundedMemory)
 {
     const DamageCase& damage = GetParam();
     write("in.picture", damage.file());
-    const ToolRun run = glimmerWithinAllowance({"make", path("in.picture"), "-o", path("out.scr")});
+    const ToolRun run = glimmerWithinAllowance({"make", path("in.picture"), "-o", path("out.scr"), "--fit", damage.fit});
     EXPECT_EQ(run.status, damage.status) << describe(run);
     EXPECT_NE((damage.status ? run.err : run.out).find(damage.message), std::string::npos) << describe(run);
     EXPECT_EQ(exists("out.scr"), damage.status == 0);
@@ -234,7 +235,9 @@ INSTANTIATE_TEST_SUITE_P(Bombs, MakeDamage, ::testing::Values(
     DamageCase{"jpegCutShort", jpegClaimingTenThousand, 2, "cannot read the JPEG picture '"},
     DamageCase{"webp", webpLosslessClaimingLargest, 2, "is 16384 x 16384 pixels, more than"},
     DamageCase{"tga", [] { return tgaClaiming(65535, 65535); }, 2, "is 65535 x 65535 pixels, more than"},
-    DamageCase{"bmp", [] { return bmpClaiming(50000, -50000); }, 2, "is 50000 x 50000 pixels, more than"}),
+    DamageCase{"bmp", [] { return bmpClaiming(50000, -50000); }, 2, "is 50000 x 50000 pixels, more than"},
+    DamageCase{"fitNone", [] { return encoders::pngFile({5001, 5000, PNG_COLOR_TYPE_GRAY, 1}, busy); }, 2,
+               "is 5001 x 5000 pixels; with --fit none glimmer make takes pictures of up to 25 megapixels", "none"}),
     caseName);
 
 INSTANTIATE_TEST_SUITE_P(Damage, MakeDamage, ::testing::Values(
