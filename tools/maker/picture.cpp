@@ -47,7 +47,11 @@ void checkDeclaredSize(PictureFormat format, std::string_view name, int64_t widt
     const std::string subject = what.empty() ? "it" : std::string(what);
     if (width <= 0 || height <= 0)
         refuseUnreadable(format, name, subject + " declares a size of " + size + " pixels");
-    if (width * height > maxPicturePixels)
-        refuse("'" + std::string(name) + "' is " + size + " pixels" + (what.empty() ? "" : " (" + subject + ")") +
-               ", more than the 100 megapixels a picture may have");
+    if (width * height > maxPicturePixels) {
+        std::string message = "'";
+        message.append(name).append("' is ").append(size).append(" pixels");
+        if (!what.empty())
+            message.append(" (").append(subject).append(")");
+        refuse(message + ", more than the 100 megapixels a picture may have");
+    }
 }
