@@ -16,8 +16,8 @@ int exifOrientation(std::span<const uint8_t> exif)
     ExifData* data = exif_data_new();
     if (!data)
         return 1;
-    // Read what is there; do not add the entries a camera should have written.
-    exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    // libexif mends what it loads (a missing orientation reads as 1, a value
+    // stored in the wrong integer type is converted).
     exif_data_load_data(data, block.data(), unsigned(block.size()));
     int orientation = 1;
     const ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
