@@ -13,8 +13,10 @@ source scripts/lib/steps.sh
 
 packages=(
   # the native build, its tests and benchmarks
-  build-essential cmake pkgconf git googletest libbenchmark-dev
-  libgif-dev libimagequant-dev libstb-dev libpng-dev libsdl2-dev
+  build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev
+  # the maker's picture libraries; libimagequant is built from Debian's source
+  # package (apt-get source, which needs dpkg-dev)
+  libgif-dev libstb-dev libpng-dev libjpeg62-turbo-dev libwebp-dev liblcms2-dev libexif-dev dpkg-dev
   # the saver: 32-bit and 64-bit Windows programs (the -posix compilers for
   # the Windows-side tests, which use threads)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
@@ -29,7 +31,7 @@ packages=(
 
 # What the scripts, the builds and the tests run, and the package that brings it.
 programs=(
-  cmake:cmake ctest:cmake make:make g++:g++ pkg-config:pkgconf git:git
+  cmake:cmake ctest:cmake make:make g++:g++ pkg-config:pkgconf git:git dpkg-source:dpkg-dev
   i686-w64-mingw32-g++-posix:g++-mingw-w64-i686-posix i686-w64-mingw32-windres:binutils-mingw-w64-i686
   x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64
   wine:wine wineboot:wine wineserver:wine Xvfb:xvfb xdotool:xdotool xprop:x11-utils xdpyinfo:x11-utils
@@ -62,6 +64,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   done
 fi
 need_programs "check the installed programs" "${programs[@]}"
+
+# Sources built into the tools, from Debian's source packages, under build/sources/.
+source scripts/lib/debian_sources.sh
+run_step "fetch libimagequant's source" fetch_debian_source libimagequant build/sources/libimagequant
 
 jobs=$(nproc)
 for preset in "${presets[@]}"; do

@@ -21,15 +21,16 @@ const Command commandTable[] = {
      "                  the file starts with the package's magic\n"
      "  --json          print one JSON object instead of a table\n",
      runInspectCommand},
-    {"make", "makes a saver from any picture (GIF, PNG, JPEG, BMP, TGA)",
+    {"make", "makes a saver from any picture (JPEG, PNG, WebP, GIF, BMP, TGA)",
      "usage: glimmer make PICTURE -o OUT.scr [--fit MODE] [--dither D] [--reencode]\n"
      "                    [--external] [--stub SAVER.exe]\n\n"
-     "Fits the picture to 256 x 256, reduces it to 256 colours (libimagequant),\n"
-     "writes it as a non-interlaced GIF89a with a full 256-entry colour table and\n"
-     "packs it behind the saver program that this tool carries. A GIF that the\n"
-     "saver shows as it is (one 256 x 256 picture, a 256-entry global colour table,\n"
-     "no local table, no transparency) is packed unchanged; any other GIF is\n"
-     "re-encoded, and one line says why.\n\n"
+     "Turns the picture upright by its EXIF orientation, converts an embedded colour\n"
+     "profile to sRGB, fits the picture to 256 x 256, reduces it to 256 colours\n"
+     "(libimagequant), writes it as a non-interlaced GIF89a with a full 256-entry\n"
+     "colour table and packs it behind the saver program that this tool carries.\n"
+     "A GIF that the saver shows as it is (one 256 x 256 picture, a 256-entry\n"
+     "global colour table, no local table, no transparency) is packed unchanged;\n"
+     "any other GIF is re-encoded, and one line says why.\n\n"
      "  -o OUT          the saver to write (never the picture itself)\n"
      "  --fit MODE      how the picture becomes 256 x 256:\n"
      "                    cover    scale to fill the square, crop the centre (default)\n"

@@ -1,7 +1,6 @@
 #include "saver_file.h"
 
 #include <cstring>
-#include <limits>
 
 #include "cli.h"
 #include "embedded_saver.h"
@@ -32,36 +31,6 @@ GifSize readGifScreenSize(std::span<const uint8_t> gif)
     if (gif.size() < 13 || std::memcmp(gif.data(), "GIF", 3) != 0)
         fail("the picture is not a GIF (it does not start with \"GIF\")");
     return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
-}
-
-Bytes buildPackagedFile(std::span<const uint8_t> program, std::span<const uint8_t> gif, GifSize size)
-{
-    const uint64_t headerStart = program.size();
-    const uint64_t pictureOffset = headerStart + packageHeaderSize + 1;
-    const uint64_t total = pictureOffset + gif.size();
-    if (total > uint64_t(std::numeric_limits<int32_t>::max()))
-        fail("the picture is too large for a package record (" + std::to_string(gif.size()) + " bytes)");
-
-    ImagePackage package = {};
-    package.imageCount = 1;
-    for (int record = 0; record < imageRecordCount; ++record) {
-        package.width[record] = 0;
-        package.height[record] = 0;
-        package.colourKey[record] = noColourKey;
-        package.offset[record] = int32_t(total);
-        package.length[record] = 0;
-        package.kind[record] = gifKind;
-    }
-    package.width[0] = size.width;
-    package.height[0] = size.height;
-    package.offset[0] = int32_t(pictureOffset);
-    package.length[0] = int32_t(gif.size());
-
-    Bytes file(program.begin(), program.end());
-    file.resize(size_t(pictureOffset), 0);
-    writePackageHeader(package, file.data() + headerStart);
-    file.insert(file.end(), gif.begin(), gif.end());
-    return file;
 }
 
 long packageStartOf(std::span<const uint8_t> file, bool external)

@@ -6,20 +6,13 @@
 
 #include "file_io.h"
 #include "package/package_format.h"
+#include "saver_package.h"
 
 // The padded 32-bit saver program: from --stub, or the one carried inside the tool.
 Bytes loadSaverProgram(const std::optional<std::string>& stubPath);
 
 // The logical screen size of a GIF; fails unless `gif` starts like a GIF.
-struct GifSize {
-    int width;
-    int height;
-};
 GifSize readGifScreenSize(std::span<const uint8_t> gif);
-
-// A saver: program, header at 61440, one zero byte, then the GIF. With an
-// empty `program` a file.dat: header at 0, one zero byte, the GIF at 393.
-Bytes buildPackagedFile(std::span<const uint8_t> program, std::span<const uint8_t> gif, GifSize size);
 
 // Where a file's package header starts: 0 for a file.dat (its first bytes are
 // the magic, or `external` says so), 61440 for a saver.
