@@ -6,6 +6,7 @@
 #include <new>
 
 #include "commands.h"
+#include "saver_file_error.h"
 
 void fail(std::string message)
 {
@@ -116,6 +117,9 @@ int runGlimmer(std::span<const std::string> words, Console& console)
             return command.run(arguments, console);
         } catch (const CommandError& error) {
             console.err << "glimmer " << command.name << ": " << error.message << "\n";
+            return exitRefused;
+        } catch (const SaverFileError& error) {
+            console.err << "glimmer " << command.name << ": " << error.what() << "\n";
             return exitRefused;
         } catch (const std::bad_alloc&) {
             console.err << "glimmer " << command.name << ": out of memory\n";

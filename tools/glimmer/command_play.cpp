@@ -5,8 +5,10 @@
 #include <SDL.h>
 
 #include "commands.h"
+#include "file_io.h"
 #include "play_input.h"
 #include "saver_startup.h"
+#include "seed_option.h"
 
 namespace {
 

@@ -25,36 +25,3 @@ Bytes loadSaverProgram(const std::optional<std::string>& stubPath)
         fail("'" + path + "' is not a padded saver program of " + std::to_string(packageOffset) + " bytes");
     return program;
 }
-
-GifSize readGifScreenSize(std::span<const uint8_t> gif)
-{
-    if (gif.size() < 13 || std::memcmp(gif.data(), "GIF", 3) != 0)
-        fail("the picture is not a GIF (it does not start with \"GIF\")");
-    return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
-}
-
-long packageStartOf(std::span<const uint8_t> file, bool external)
-{
-    if (external)
-        return 0;
-    if (file.size() >= size_t(packageMagicLength) &&
-        std::memcmp(file.data(), packageMagic, packageMagicLength) == 0)
-        return 0;
-    return packageOffset;
-}
-
-ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std::string& path)
-{
-    if (file.size() < size_t(start) + packageMagicLength)
-        fail("'" + path + "' holds no package: it ends before byte " +
-             std::to_string(start + packageMagicLength) + (start ? " (a saver's header starts at byte 61440)" : ""));
-    const auto header = file.subspan(size_t(start));
-    if (std::memcmp(header.data(), packageMagic, packageMagicLength) != 0)
-        fail("'" + path + "' holds no package: the magic at byte " + std::to_string(start) +
-             " is not \"GlimmerwheelStudio\"");
-    ImagePackage package;
-    if (!parsePackageHeader(header.data(), header.size(), &package))
-        fail("'" + path + "' has a corrupt package header: it ends after " + std::to_string(header.size()) +
-             " of its " + std::to_string(packageHeaderSize) + " bytes");
-    return package;
-}

@@ -6,18 +6,8 @@
 
 #include "file_io.h"
 #include "package/package_format.h"
+#include "package_file.h"
 #include "saver_package.h"
 
 // The padded 32-bit saver program: from --stub, or the one carried inside the tool.
 Bytes loadSaverProgram(const std::optional<std::string>& stubPath);
-
-// The logical screen size of a GIF; fails unless `gif` starts like a GIF.
-GifSize readGifScreenSize(std::span<const uint8_t> gif);
-
-// Where a file's package header starts: 0 for a file.dat (its first bytes are
-// the magic, or `external` says so), 61440 for a saver.
-long packageStartOf(std::span<const uint8_t> file, bool external);
-
-// Reads a file's package header with the saver's reader; fails with a message
-// when the file is too short, the magic is wrong or the header ends early.
-ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std::string& path);

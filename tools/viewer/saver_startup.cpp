@@ -1,12 +1,11 @@
 #include "saver_startup.h"
 
 #include <cstring>
-#include <ctime>
 
-#include "cli.h"
 #include "package/gif_decoder.h"
 #include "package/gif_palette.h"
-#include "saver_file.h"
+#include "package_file.h"
+#include "saver_file_error.h"
 
 namespace {
 
@@ -86,7 +85,7 @@ SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& 
         const bool saver = file.size() >= size_t(packageOffset) + packageMagicLength &&
                            std::memcmp(file.data() + packageOffset, packageMagic, packageMagicLength) == 0;
         if (start != 0 && !saver)
-            fail("'" + path + "' is neither a saver, a file.dat nor a GIF (no package header at byte 0 or " +
+            refuseSaverFile("'" + path + "' is neither a saver, a file.dat nor a GIF (no package header at byte 0 or " +
                  std::to_string(packageOffset) + "); to see another picture, make a saver of it first with "
                  "'glimmer make PICTURE -o OUT.scr'");
         const ImagePackage package = readPackageOf(file, start, path);
@@ -95,7 +94,7 @@ SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& 
     }
     if (record.width <= 0 || record.height <= 0 || record.width > 65535 || record.height > 65535 ||
         int64_t(record.width) * record.height > maxSurfacePixels)
-        fail("record 0 of '" + path + "' gives its picture as " + std::to_string(record.width) + " x " +
+        refuseSaverFile("record 0 of '" + path + "' gives its picture as " + std::to_string(record.width) + " x " +
              std::to_string(record.height) + ", a size the saver cannot make a surface of");
 
     SaverPicture picture;
@@ -118,15 +117,4 @@ std::unique_ptr<EffectRun> startSaverEffect(const SaverPicture& picture, uint32_
 void stepSaverEffect(EffectRun& run, const SaverPicture& picture)
 {
     stepEffectRun(&run, picture.pixels.data(), picture.width, picture.width, picture.height);
-}
-
-uint32_t currentTimeSeed()
-{
-    return uint32_t(uint64_t(std::time(nullptr)));
-}
-
-uint32_t takeSeed(Arguments& arguments)
-{
-    const auto seed = arguments.takeInteger("--seed", 0, 4294967295LL);
-    return seed ? uint32_t(*seed) : currentTimeSeed();
 }
