@@ -2,10 +2,8 @@
 # and muxer), without the SSE2, SSE4.1 and NEON code: with HAVE_CONFIG_H and
 # an empty config.h libwebp takes none of them, so both builds run the same C.
 glimmer_debian_source(GLIMMER_WEBP_SOURCE libwebp src/dec/vp8_dec.c)
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/libwebp/src/webp/config.h.new
-  "/* No SIMD code and no threads: see tools/maker/libraries/libwebp.cmake. */\n")
-file(COPY_FILE ${CMAKE_CURRENT_BINARY_DIR}/libwebp/src/webp/config.h.new
-  ${CMAKE_CURRENT_BINARY_DIR}/libwebp/src/webp/config.h ONLY_IF_DIFFERENT)
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/libwebp/src/webp/config.h
+  CONTENT "/* No SIMD code and no threads: see tools/maker/libraries/libwebp.cmake. */\n")
 
 function(glimmer_webp_library target)
   list(TRANSFORM ARGN PREPEND ${GLIMMER_WEBP_SOURCE}/)
