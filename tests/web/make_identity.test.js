@@ -39,18 +39,19 @@ const baseline = fs.readFileSync(path.join(folder, 'baseline.jpg'));
 fs.writeFileSync(path.join(folder, 'cut-short.jpg'), baseline.subarray(0, baseline.length >> 1));
 
 const fits = ['cover', 'contain', 'stretch', 'none'];
-const dithers = [1, 0, 0.4];
 
-// Every fit and dither; GIFs also re-encoded; --fit none only where the
-// picture is small enough to keep the run short.
+// Every fit at full dither, other dithers with cover and contain; GIFs also
+// re-encoded; --fit none only where the picture is small enough to keep the
+// run short.
 function optionSets(name, bytes) {
   const large = bytes.length > 400000;
-  const sets = [];
-  for (const fit of fits.filter(fit => fit !== 'none' || !large))
-    for (const dither of dithers)
-      for (const reencode of name.endsWith('.gif') ? [false, true] : [false])
-        sets.push({ fit, dither, reencode });
-  return sets;
+  const fitsAndDithers = [
+    ...fits.filter(fit => fit !== 'none' || !large).map(fit => ({ fit, dither: 1 })),
+    { fit: 'cover', dither: 0 },
+    { fit: 'contain', dither: 0.4 },
+  ];
+  const reencodes = name.endsWith('.gif') ? [false, true] : [false];
+  return fitsAndDithers.flatMap(options => reencodes.map(reencode => ({ ...options, reencode })));
 }
 
 function glimmerMake(name, options) {
@@ -102,5 +103,5 @@ test('the module makes what glimmer make makes', async t => {
     });
   }
   console.log(`# ${made} savers made and ${refused} pictures refused alike from ${names.length} files`);
-  assert.ok(made > 400 && refused > 20, 'the pictures cover both savers made and pictures refused');
+  assert.ok(made > 300 && refused > 20, 'the pictures cover both savers made and pictures refused');
 });
