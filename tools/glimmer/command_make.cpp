@@ -1,8 +1,12 @@
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 
+#include <stb/stb_image.h>
+
 #include "commands.h"
+#include "output_file.h"
 #include "picture_maker.h"
 #include "saver_file.h"
 
@@ -10,7 +14,7 @@ namespace {
 
 constexpr std::string_view makeUsage =
     "glimmer make PICTURE -o OUT.scr [--fit cover|contain|stretch|none] [--dither D] [--reencode] "
-    "[--external] [--stub FILE]";
+    "[--external] [--stub FILE] [--force]";
 
 std::string joined(const std::vector<std::string>& parts, std::string_view separator)
 {
@@ -41,32 +45,44 @@ std::string unfittedNote(const IndexedPicture& picture)
     return note;
 }
 
+// The size of the saver's record when the picture keeps its own (--fit none),
+// known before the picture is decoded; none when its header cannot be read.
+std::optional<GifSize> unfittedSize(std::span<const uint8_t> file)
+{
+    int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(file.data(), int(std::min<size_t>(file.size(), INT_MAX)), &width, &height, &channels))
+        return std::nullopt;
+    return GifSize{width, height};
+}
+
 }  // namespace
 
 int runMakeCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words);
+    Arguments arguments(words, {"-o", "--fit", "--dither", "--stub"}, {"--reencode", "--external", "--force"},
+                        makeUsage);
     const auto output = arguments.takeValue("-o");
     const auto fitText = arguments.takeValue("--fit");
     const double dither = arguments.takeNumber("--dither", 0.0, 1.0).value_or(1.0);
     const bool reencode = arguments.takeFlag("--reencode");
     const bool external = arguments.takeFlag("--external");
     const auto stub = arguments.takeValue("--stub");
-    const auto inputs = arguments.positionals(1, makeUsage);
+    const bool force = arguments.takeFlag("--force");
+    const auto inputs = arguments.positionals(1);
     if (!output)
         fail("say where to write the saver with -o OUT.scr");
     FitMode fit = FitMode::cover;
     if (fitText) {
         const auto parsed = parseFitMode(*fitText);
         if (!parsed)
-            fail("--fit takes cover, contain, stretch or none, not '" + *fitText + "'");
+            fail("--fit takes cover, contain, stretch or none, not " + quotedName(*fitText));
         fit = *parsed;
     }
     if (external && stub)
         fail("--external writes a file.dat without a program; leave out --stub");
     const std::string& input = inputs[0];
-    refuseOverwritingInput(input, *output);
-    refuseUnwritableOutput(*output);
+    OutputFile outputFile(*output, inputsAndStub(input, stub));
+    std::ostream& report = outputFile.isStandardOutput() ? console.err : console.out;
 
     const Bytes file = readWholeFile(input);
     // The program first: a missing one should be reported before any work.
@@ -75,12 +91,16 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
     std::string refusedName;
     const auto format = detectPictureFormat(file, &refusedName);
     if (!format)
-        fail("'" + input + "' is " + (refusedName.empty() ? "not a picture glimmer can read" : refusedName) +
+        fail(quotedName(input) + " is " + (refusedName.empty() ? "not a picture glimmer can read" : refusedName) +
              "; glimmer make reads GIF, PNG, JPEG, BMP and TGA pictures");
 
+    if (fit == FitMode::none) {
+        if (const auto size = unfittedSize(file))
+            refuseUnshowableRecord(*size, force, console);
+    }
     if (*format == PictureFormat::gif) {
         if (const std::string damage = gifDamage(file); !damage.empty())
-            fail("cannot read the GIF picture '" + input + "': " + damage);
+            fail("cannot read the GIF picture " + quotedName(input) + ": " + damage);
     }
 
     Bytes gif;
@@ -89,33 +109,33 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
         const auto reasons = gifReencodeReasons(file, fit == FitMode::none);
         if (reasons.empty()) {
             gif = file;
-            console.out << "packing the GIF unchanged: the saver shows it as it is (--reencode re-encodes it)\n";
+            report << "packing the GIF unchanged: the saver shows it as it is (--reencode re-encodes it)\n";
         } else {
-            console.out << "re-encoding the GIF: " << joined(reasons, "; ") << "\n";
+            report << "re-encoding the GIF: " << joined(reasons, "; ") << "\n";
         }
     }
     if (gif.empty()) {
-        const RgbPicture picture = loadPicture(file, input);
+        const RgbPicture picture = loadPicture(file, shownName(input));
         const IndexedPicture indexed = quantisePicture(fitPicture(picture, fit), dither);
         gif = encodeGif(indexed);
-        char settings[64];
-        std::snprintf(settings, sizeof settings, "fit %s, dither %g", fitModeName(fit), dither);
         description = "a " + std::to_string(indexed.width) + " x " + std::to_string(indexed.height) + " picture of " +
-                      std::to_string(indexed.coloursUsed) + " colours from the " + pictureFormatName(*format) +
-                      " of " + std::to_string(picture.width) + " x " + std::to_string(picture.height) + " (" +
-                      settings + ")";
+                      std::to_string(indexed.coloursUsed) + (indexed.coloursUsed == 1 ? " colour" : " colours") +
+                      " from the " + pictureFormatName(*format) + " of " + std::to_string(picture.width) + " x " +
+                      std::to_string(picture.height) + " (fit " + fitModeName(fit) + ", dither " +
+                      numberText(dither) + ")";
         if (fit == FitMode::none)
-            console.out << unfittedNote(indexed) << "\n";
+            report << unfittedNote(indexed) << "\n";
     }
     const GifSize size = readGifScreenSize(gif);
     if (description.empty())
         description = "the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " GIF unchanged";
 
     const Bytes packaged = buildPackagedFile(program, gif, size);
-    writeWholeFile(*output, packaged);
-    console.out << "wrote " << *output << " (" << packaged.size() << " bytes): "
+    outputFile.write(packaged);
+    outputFile.commit();
+    report << "wrote " << shownName(*output) << " (" << packaged.size() << " bytes): "
                 << (external ? "a file.dat package" : "a saver") << " with " << description << "\n";
     if (external && std::filesystem::path(*output).filename() != "file.dat")
-        console.out << "note: a saver built with GLIMMER_EXTERNAL_PACKAGE reads a file named file.dat beside it\n";
+        report << "note: a saver built with GLIMMER_EXTERNAL_PACKAGE reads a file named file.dat beside it\n";
     return exitOk;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "cli.h"
 #include "file_io.h"
 #include "package/package_format.h"
 
@@ -16,6 +17,13 @@ struct GifSize {
     int height;
 };
 GifSize readGifScreenSize(std::span<const uint8_t> gif);
+
+// Refuses a record of `size` that glimmer preview and play cannot show; with
+// `force` it warns in one line instead.
+void refuseUnshowableRecord(GifSize size, bool force, Console& console);
+
+// What a command that packs reads: the picture, and the --stub program if given.
+std::vector<std::string> inputsAndStub(const std::string& picture, const std::optional<std::string>& stub);
 
 // A saver: program, header at 61440, one zero byte, then the GIF. With an
 // empty `program` a file.dat: header at 0, one zero byte, the GIF at 393.
