@@ -69,24 +69,22 @@ extern "C" void removeTemporariesAndEnd(int signalNumber)
     raise(signalNumber);
 }
 
-void installHandlersOnce()
+// Where a signal still has its default action. One that the caller ignores
+// (nohup, SIGPIPE ignored) stays ignored, and one with a handler of its
+// caller's keeps it.
+void installHandlers()
 {
-    static const bool installed = [] {
-        for (const int signalNumber : interruptingSignals) {
-            struct sigaction current = {};
-            // A signal that the caller ignores (nohup, SIGPIPE ignored) stays ignored.
-            if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
-                continue;
-            struct sigaction handler = {};
-            handler.sa_handler = removeTemporariesAndEnd;
-            sigemptyset(&handler.sa_mask);
-            for (const int other : interruptingSignals)
-                sigaddset(&handler.sa_mask, other);
-            sigaction(signalNumber, &handler, nullptr);
-        }
-        return true;
-    }();
-    (void)installed;
+    for (const int signalNumber : interruptingSignals) {
+        struct sigaction current = {};
+        if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction handler = {};
+        handler.sa_handler = removeTemporariesAndEnd;
+        sigemptyset(&handler.sa_mask);
+        for (const int other : interruptingSignals)
+            sigaddset(&handler.sa_mask, other);
+        sigaction(signalNumber, &handler, nullptr);
+    }
 }
 
 // Holds the interrupting signals back for its lifetime, so that a temporary
@@ -211,7 +209,7 @@ OutputFile::OutputFile(std::string path, std::span<const std::string> inputs) : 
         discard();
         fail("cannot write " + name + ": another user's entry of that name is in this shared (sticky) folder");
     }
-    installHandlersOnce();
+    installHandlers();
     if (resolves && !S_ISREG(target.st_mode)) {
         descriptor_ = open(path_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (descriptor_ < 0) {

@@ -40,11 +40,11 @@ void refuseUnshowableRecord(GifSize size, bool force, Console& console)
     const std::string reason = unshowableRecordReason(size.width, size.height);
     if (reason.empty())
         return;
-    const std::string what = "a " + std::to_string(size.width) + " x " + std::to_string(size.height) + " picture is " +
-                             reason + ", and glimmer preview and play refuse it";
+    const std::string what = "the picture is " + std::to_string(size.width) + " x " + std::to_string(size.height) +
+                             ", " + reason + ": glimmer preview and play ";
     if (!force)
-        fail(what + "; --force packs it all the same");
-    console.err << "warning: " << what << " (packed as --force asks)\n";
+        fail(what + "would refuse the saver (--force makes it all the same)");
+    console.err << "warning: " << what << "will refuse this saver\n";
 }
 
 std::vector<std::string> inputsAndStub(const std::string& picture, const std::optional<std::string>& stub)
