@@ -164,9 +164,10 @@ constexpr size_t bufferLimit = size_t(1) << 18;
 
 }  // namespace
 
+// A failure once the folder is open goes through failWith, which closes and
+// removes what was made: no destructor runs for a constructor that throws.
 OutputFile::OutputFile(std::string path, std::span<const std::string> inputs) : path_(std::move(path))
 {
-    const std::string name = quotedName(path_);
     if (path_.empty())
         fail("cannot write '': an empty name names no file");
     struct stat entry = {};
@@ -174,25 +175,22 @@ OutputFile::OutputFile(std::string path, std::span<const std::string> inputs) : 
     // Too long a name, a folder that is a file, no permission to look: all
     // known before any work.
     if (!exists && errno != ENOENT)
-        fail("cannot write " + name + ": " + reasonOf(errno));
+        failWith(reasonOf(errno));
     if (exists && S_ISDIR(entry.st_mode))
-        fail("cannot write " + name + ": it is a directory");
+        failWith("it is a directory");
 
     std::filesystem::path folderPath = std::filesystem::path(path_).parent_path();
     if (folderPath.empty())
         folderPath = ".";
     folder_ = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_ < 0) {
-        const int error = errno;
-        discard();
-        if (error == ENOENT)
-            fail("cannot write " + name + ": there is no folder " + quotedName(folderPath.string()));
-        fail("cannot write " + name + ": " + reasonOf(error));
-    }
+    if (folder_ < 0)
+        failWith(errno == ENOENT ? "there is no folder " + quotedName(folderPath.string()) : reasonOf(errno));
     struct stat folder = {};
     fstat(folder_, &folder);
     const bool planted = exists && (folder.st_mode & S_ISVTX) && entry.st_uid != geteuid() &&
                          entry.st_uid != folder.st_uid;
+    if (planted && geteuid() != 0)
+        failWith("another user's entry of that name is in this shared (sticky) folder");
 
     // What the name leads to, when it may be followed.
     struct stat target = entry;
@@ -201,32 +199,25 @@ OutputFile::OutputFile(std::string path, std::span<const std::string> inputs) : 
         struct stat read = {};
         if (stat(input.c_str(), &read) == 0 && ((exists && sameFile(read, entry)) || (resolves && sameFile(read, target)))) {
             discard();
-            fail("the output " + name + " is the input itself; choose another output name");
+            fail("the output " + quotedName(path_) + " is the input itself; choose another output name");
         }
     }
 
-    if (planted && geteuid() != 0) {
-        discard();
-        fail("cannot write " + name + ": another user's entry of that name is in this shared (sticky) folder");
-    }
     installHandlers();
     if (resolves && !S_ISREG(target.st_mode)) {
         descriptor_ = open(path_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        if (descriptor_ < 0) {
-            const int error = errno;
-            discard();
-            fail("cannot write " + name + ": " + reasonOf(error));
-        }
         struct stat opened = {};
-        if (fstat(descriptor_, &opened) != 0 || S_ISREG(opened.st_mode)) {
-            discard();
-            fail("cannot write " + name + ": it was replaced while glimmer opened it");
-        }
+        if (descriptor_ < 0)
+            failWith(reasonOf(errno));
+        if (fstat(descriptor_, &opened) != 0 || S_ISREG(opened.st_mode))
+            failWith("it was replaced while glimmer opened it");
     } else if (resolves && S_ISLNK(entry.st_mode)) {
+        // /dev/stdout or /dev/stderr on a file: written through that stream.
         for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
             struct stat streamFile = {};
-            if (descriptor_ < 0 && fstat(stream, &streamFile) == 0 && sameFile(streamFile, target))
-                descriptor_ = fcntl(stream, F_DUPFD_CLOEXEC, 3);
+            if (descriptor_ < 0 && fstat(stream, &streamFile) == 0 && sameFile(streamFile, target) &&
+                (descriptor_ = fcntl(stream, F_DUPFD_CLOEXEC, 3)) < 0)
+                failWith(reasonOf(errno));
         }
     }
     if (descriptor_ >= 0) {
@@ -247,15 +238,10 @@ OutputFile::OutputFile(std::string path, std::span<const std::string> inputs) : 
             break;
         }
     }
-    if (descriptor_ < 0) {
-        const int error = errno;
-        discard();
-        fail("cannot write " + name + ": " + reasonOf(error));
-    }
-    if (slot_ < 0) {
-        discard();
-        fail("cannot write " + name + ": too many outputs open at once");
-    }
+    if (descriptor_ < 0)
+        failWith(reasonOf(errno));
+    if (slot_ < 0)
+        failWith("too many outputs open at once");
 }
 
 OutputFile::~OutputFile()
