@@ -136,6 +136,20 @@ TEST_F(OutputSafety, ModesAndDevices)
     umask(mask);
     EXPECT_EQ(fs::status("new.scr").permissions(), fs::perms(0640));
     EXPECT_EQ(fs::status("kept.scr").permissions(), fs::perms(0604));
+    // /dev/stdout on a file: the saver goes into that file through stdout.
+    const pid_t child = fork();
+    if (child == 0) {
+        const int file = open("stdout.bin", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(file, STDOUT_FILENO);
+        Console console{std::cout, std::cerr};
+        const std::vector<std::string> words{"pack", "picture.gif", "-o", "/dev/stdout"};
+        _exit(runGlimmer(words, console));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(whatIs("stdout.bin"), "saver");
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
     if (geteuid() != 0)
         GTEST_SKIP() << "/dev/null as root needs root";
     for (const char* command : {"pack", "make"}) {
