@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
@@ -75,16 +76,33 @@ int endOnLostConnection(Display*)
     _exit(exitRefused);
 }
 
-// After SDL_Init, which puts in handlers of its own.
-void installXHandlers()
-{
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || std::string_view(driver) != "x11")
-        return;
-    xError.clear();
-    XSetErrorHandler(keepXError);
-    XSetIOErrorHandler(endOnLostConnection);
-}
+// Our handlers from SDL_Init (which puts in its own) to just before SDL_Quit
+// (which puts Xlib's back before it closes the display): the errors that the
+// window's own destruction brings are taken in by then.
+struct XErrorsKept {
+    XErrorsKept()
+    {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (!driver || std::string_view(driver) != "x11")
+            return;
+        xError.clear();
+        XSetErrorHandler(keepXError);
+        XSetIOErrorHandler(endOnLostConnection);
+    }
+    ~XErrorsKept()
+    {
+        if (display)
+            XSync(display, False);
+    }
+    void watch(SDL_Window* window)
+    {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+            display = info.info.x11.display;
+    }
+    Display* display = nullptr;
+};
 
 void refuseAfterXError()
 {
@@ -155,13 +173,14 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     const SdlSession session;
-    installXHandlers();
+    XErrorsKept xErrors;
     const std::string title = "Glimmerwheel - " + shownName(std::filesystem::path(input).filename().string());
     const std::unique_ptr<SDL_Window, WindowFree> window(SDL_CreateWindow(
         title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, frameWidth, frameHeight,
         SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0)));
     if (!window)
         failSdl("cannot open a window");
+    xErrors.watch(window.get());
     std::unique_ptr<SDL_Renderer, RendererFree> renderer(
         SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_PRESENTVSYNC));
     if (!renderer)
