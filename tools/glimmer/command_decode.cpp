@@ -163,8 +163,8 @@ int runDecodeCommand(std::span<const std::string> words, Console& console)
         console.err << "warning: the image data of " << picture << " ends before its end code (after "
                     << image.pixelCount << " pixels); the pixels decoded so far are written, the rest of the target is index 0\n";
     report << "decoded a " << image.imageWidth << " x " << image.imageHeight << " image ("
-                << (image.interlaced ? "interlaced" : "not interlaced") << ", minimum code size "
-                << image.minimumCodeSize << ", " << image.pixelCount << " pixels) into " << targetWidth << " x "
-                << targetHeight << ": " << shownName(*output) << "\n";
+           << (image.interlaced ? "interlaced" : "not interlaced") << ", minimum code size " << image.minimumCodeSize
+           << ", " << image.pixelCount << " pixels) into " << targetWidth << " x " << targetHeight << ": "
+           << shownName(*output) << "\n";
     return exitOk;
 }

@@ -134,7 +134,7 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
     outputFile.write(packaged);
     outputFile.commit();
     report << "wrote " << shownName(*output) << " (" << packaged.size() << " bytes): "
-                << (external ? "a file.dat package" : "a saver") << " with " << description << "\n";
+           << (external ? "a file.dat package" : "a saver") << " with " << description << "\n";
     if (external && std::filesystem::path(*output).filename() != "file.dat")
         report << "note: a saver built with GLIMMER_EXTERNAL_PACKAGE reads a file named file.dat beside it\n";
     return exitOk;

@@ -144,7 +144,7 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
         outputFile->write(encodePngFrame(frame, frameWidth, frameHeight, picture.palette));
     else if (kind == OutputKind::pgm)
         outputFile->write(encodePgmFrame(frame, frameWidth, frameHeight));
-    if (outputFile && !animation)
+    if (outputFile)
         outputFile->commit();
 
     // With --trace, or an output on stdout, stdout holds that alone.

@@ -97,7 +97,6 @@ void AnimatedGifWriter::finish()
     gif_ = nullptr;
     if (closed != GIF_OK)
         failWith(gifError(error));
-    output_.commit();
 }
 
 Bytes encodePngFrame(std::span<const uint8_t> indices, int width, int height, std::span<const PaletteEntry> palette)

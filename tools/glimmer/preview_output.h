@@ -12,8 +12,8 @@
 #include "package/palette_entry.h"
 
 // Frames of palette indices into an animated GIF with the picture's palette,
-// looping for ever, streamed into `output`; finish() completes the GIF and
-// commits the output.
+// looping for ever, streamed into `output`; finish() completes the GIF, and
+// the caller then commits the output.
 class AnimatedGifWriter {
 public:
     AnimatedGifWriter(OutputFile& output, std::string path, std::span<const PaletteEntry> palette, int width,
