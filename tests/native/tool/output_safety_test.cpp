@@ -69,12 +69,46 @@ void plant(const std::string& text, const std::string& name)
     std::ofstream(name) << text;
 }
 
+// Starts `body` in a child process, which ends with its result.
+pid_t startChild(const std::function<int()>& body)
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(body());
+    return child;
+}
+
+int waitStatus(pid_t child)
+{
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+int inChild(const std::function<int()>& body)
+{
+    return waitStatus(startChild(body));
+}
+
+// glimmer on this process's own stdout and stderr.
+int glimmerOnStdout(const std::vector<std::string>& words)
+{
+    Console console{std::cout, std::cerr};
+    return runGlimmer(words, console);
+}
+
+bool endedWith(int status, int code)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) == code;
+}
+
 const std::string longName(255, 'n');
 
 }  // namespace
 
 TEST_F(OutputSafety, LinksInputsAndNames)
 {
+    const std::vector<std::string> packed = {"pack", "picture.gif", "-o", "out.scr"};
     const struct {
         const char* what;
         std::function<void()> setUp;
@@ -83,26 +117,24 @@ TEST_F(OutputSafety, LinksInputsAndNames)
         std::vector<std::pair<std::string, std::string>> after;  // name, whatIs
         const char* message = "";
     } cases[] = {
-        {"a link at OUT.part", [] { fs::create_symlink("picture.gif", "out.scr.part"); },
-         {"pack", "picture.gif", "-o", "out.scr"}, 0,
+        {"a link at OUT.part", [] { fs::create_symlink("picture.gif", "out.scr.part"); }, packed, 0,
          {{"picture.gif", "picture"}, {"out.scr", "saver"}, {"out.scr.part", "-> picture.gif"}}},
-        {"a hard link at OUT.part", [] { fs::create_hard_link("picture.gif", "out.scr.part"); },
-         {"pack", "picture.gif", "-o", "out.scr"}, 0, {{"out.scr.part", "picture"}, {"out.scr", "saver"}}},
+        {"a hard link at OUT.part", [] { fs::create_hard_link("picture.gif", "out.scr.part"); }, packed, 0,
+         {{"out.scr.part", "picture"}, {"out.scr", "saver"}}},
         {"the output a link to another file", [] { plant("mine", "mine.txt"), fs::create_symlink("mine.txt", "out.scr"); },
-         {"pack", "picture.gif", "-o", "out.scr"}, 0, {{"mine.txt", "mine"}, {"out.scr", "saver"}}},
+         packed, 0, {{"mine.txt", "mine"}, {"out.scr", "saver"}}},
         {"the output a hard link of another file", [] { plant("mine", "mine.txt"), fs::create_hard_link("mine.txt", "out.scr"); },
-         {"pack", "picture.gif", "-o", "out.scr"}, 0, {{"mine.txt", "mine"}, {"out.scr", "saver"}}},
+         packed, 0, {{"mine.txt", "mine"}, {"out.scr", "saver"}}},
         {"an input named like a temporary", [] { fs::rename("picture.gif", "holiday.scr.part"); },
          {"pack", "holiday.scr.part", "-o", "holiday.scr"}, 0, {{"holiday.scr.part", "picture"}, {"holiday.scr", "saver"}}},
-        {"the output a link to the input", [] { fs::create_symlink("picture.gif", "out.scr"); },
-         {"pack", "picture.gif", "-o", "out.scr"}, 2, {{"picture.gif", "picture"}}, "is the input itself"},
-        {"the output a hard link of the input", [] { fs::create_hard_link("picture.gif", "out.scr"); },
-         {"pack", "picture.gif", "-o", "out.scr"}, 2, {{"out.scr", "picture"}}, "is the input itself"},
+        {"the output a link to the input", [] { fs::create_symlink("picture.gif", "out.scr"); }, packed, 2,
+         {{"picture.gif", "picture"}}, "is the input itself"},
+        {"the output a hard link of the input", [] { fs::create_hard_link("picture.gif", "out.scr"); }, packed, 2,
+         {{"out.scr", "picture"}}, "is the input itself"},
         {"the stub as the output", [] { fs::copy_file("picture.gif", "stub.exe"); },
          {"make", "picture.gif", "-o", "stub.exe", "--stub", "stub.exe"}, 2, {{"stub.exe", "picture"}}, "is the input itself"},
         {"a 255-byte name", [] {}, {"pack", "picture.gif", "-o", longName}, 0, {{longName, "saver"}}},
-        {"a 256-byte name", [] {}, {"preview", "picture.gif", "--trace", "-o", longName + "n.gif"}, 2, {},
-         "File name too long"},
+        {"a 256-byte name", [] {}, {"preview", "picture.gif", "--trace", "-o", longName + "n.gif"}, 2, {}, "File name too long"},
         {"an empty name", [] {}, {"decode", "picture.gif", "-o", ""}, 2, {}, "cannot write '': "},
         {"-o -h", [] {}, {"pack", "picture.gif", "-o", "-h"}, 0, {{"-h", "saver"}}},
         {"-- before a dash-named input", [] { fs::rename("picture.gif", "-p.gif"); },
@@ -137,17 +169,10 @@ TEST_F(OutputSafety, ModesAndDevices)
     EXPECT_EQ(fs::status("new.scr").permissions(), fs::perms(0640));
     EXPECT_EQ(fs::status("kept.scr").permissions(), fs::perms(0604));
     // /dev/stdout on a file: the saver goes into that file through stdout.
-    const pid_t child = fork();
-    if (child == 0) {
-        const int file = open("stdout.bin", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(file, STDOUT_FILENO);
-        Console console{std::cout, std::cerr};
-        const std::vector<std::string> words{"pack", "picture.gif", "-o", "/dev/stdout"};
-        _exit(runGlimmer(words, console));
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(endedWith(inChild([] {
+        dup2(open("stdout.bin", O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        return glimmerOnStdout({"pack", "picture.gif", "-o", "/dev/stdout"});
+    }), 0));
     EXPECT_EQ(whatIs("stdout.bin"), "saver");
     EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
     if (geteuid() != 0)
@@ -170,16 +195,13 @@ TEST_F(OutputSafety, EntriesPlantedByAnotherUserInAStickyFolder)
     chmod("shared", 01777);
     chmod(directory.c_str(), 0755);
     chmod(fs::current_path().c_str(), 0755);
-    const pid_t planter = fork();
-    if (planter == 0) {
-        const bool planted = setgid(65534) == 0 && setuid(65534) == 0 &&
-                             symlink(fs::absolute("mine.txt").c_str(), "shared/out.scr") == 0 &&
-                             symlink("/dev/full", "shared/full.scr") == 0;
-        _exit(planted ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(planter, &status, 0), planter);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(endedWith(inChild([] {
+        return setgid(65534) == 0 && setuid(65534) == 0 &&
+                       symlink(fs::absolute("mine.txt").c_str(), "shared/out.scr") == 0 &&
+                       symlink("/dev/full", "shared/full.scr") == 0
+                   ? 0
+                   : 1;
+    }), 0));
     for (const char* name : {"shared/out.scr", "shared/full.scr"}) {
         const ToolRun run = glimmer({"pack", "picture.gif", "-o", name});
         EXPECT_EQ(run.status, 0) << name << "\n" << describe(run);
@@ -203,25 +225,22 @@ TEST_F(OutputSafety, TwoWritersAtOnce)
         results[k] = readWholeFile("out.gif");
     }
     for (int round = 0; round < 4; ++round) {
+        // Both start when the pipe closes.
         int start[2];
         ASSERT_EQ(pipe(start), 0);
-        pid_t writers[2];
-        for (int k = 0; k < 2; ++k) {
-            writers[k] = fork();
-            if (writers[k] == 0) {
+        const auto writer = [&](const char* seed) {
+            return startChild([&, seed] {
                 char go;
                 close(start[1]);
                 (void)!::read(start[0], &go, 1);
-                _exit(glimmer(words(k ? "2" : "1")).status);
-            }
-        }
+                return glimmer(words(seed)).status;
+            });
+        };
+        const pid_t writers[] = {writer("1"), writer("2")};
         close(start[0]);
         close(start[1]);
-        for (const pid_t writer : writers) {
-            int status = 0;
-            waitpid(writer, &status, 0);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
-        }
+        for (const pid_t child : writers)
+            EXPECT_TRUE(endedWith(waitStatus(child), 0)) << "round " << round;
         const Bytes written = readWholeFile("out.gif");
         EXPECT_TRUE(written == results[0] || written == results[1]) << "round " << round;
     }
@@ -237,9 +256,8 @@ TEST_F(OutputSafety, SignalsInTheMiddleOfAWrite)
     for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         int trace[2];
         ASSERT_EQ(pipe(trace), 0);
-        const pid_t child = fork();
-        if (child == 0) {
-            // As a shell starts it: a signal ignored by the test runner is not.
+        const auto preview = [&] {
+            // As a shell starts it: a signal the test runner ignores is not ignored.
             for (const int other : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
                 struct sigaction current = {};
                 if (sigaction(other, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
@@ -247,12 +265,12 @@ TEST_F(OutputSafety, SignalsInTheMiddleOfAWrite)
             }
             dup2(trace[1], STDOUT_FILENO);
             close(trace[0]);
-            Console console{std::cout, std::cerr};
-            const std::vector<std::string> words{"preview", input, "--trace", "--frames", "100000000", "-o", "big.gif"};
-            _exit(runGlimmer(words, console));
-        }
+            return glimmerOnStdout({"preview", input, "--trace", "--frames", "100000000", "-o", "big.gif"});
+        };
+        const pid_t child = startChild(preview);
         close(trace[1]);
-        // Until the temporary holds data.
+        // Until the temporary holds data; then the signal, or for SIGPIPE the
+        // end of the reader.
         for (int wait = 0; wait < 6000; ++wait) {
             const auto found = temporaries(".");
             if (!found.empty() && fs::file_size(found[0]) > 0)
@@ -262,8 +280,7 @@ TEST_F(OutputSafety, SignalsInTheMiddleOfAWrite)
         if (signalNumber != SIGPIPE)
             kill(child, signalNumber);
         close(trace[0]);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
+        const int status = waitStatus(child);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << strsignal(signalNumber);
         EXPECT_EQ(temporaries("."), std::vector<std::string>()) << strsignal(signalNumber);
         EXPECT_FALSE(fs::exists("big.gif")) << strsignal(signalNumber);
@@ -321,12 +338,11 @@ TEST_F(OutputSafety, PreviewColoursOfNegativeOffsets)
     for (const int32_t offset : {-1, -7, -13, -14}) {
         put32(file, headerAt + recordField(0, offsetField), offset);
         const SaverPicture picture = loadSaverPicture(file, "negative.scr");
-        for (int i = 0; i < 256; ++i) {
-            const int64_t at = int64_t(offset) + 13 + 3 * i;
-            const auto byte = [&](int k) { return offset >= -13 ? file[size_t(at + k)] : uint8_t(0); };
-            ASSERT_EQ(picture.palette[size_t(i)].red, byte(0)) << offset << ", entry " << i;
-            ASSERT_EQ(picture.palette[size_t(i)].green, byte(1)) << offset << ", entry " << i;
-            ASSERT_EQ(picture.palette[size_t(i)].blue, byte(2)) << offset << ", entry " << i;
-        }
+        Bytes colours, expected(768, 0);
+        for (const PaletteEntry& entry : picture.palette)
+            colours.insert(colours.end(), {entry.red, entry.green, entry.blue});
+        if (offset >= -13)
+            expected.assign(file.begin() + 13 + offset, file.begin() + 13 + offset + 768);
+        EXPECT_EQ(colours, expected) << offset;
     }
 }
