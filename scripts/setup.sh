@@ -13,7 +13,7 @@ source scripts/lib/steps.sh
 
 packages=(
   # the native build, its tests and benchmarks
-  build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev
+  build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev libx11-dev
   # the maker's picture libraries; libimagequant is built from Debian's source
   # package (apt-get source, which needs dpkg-dev)
   libgif-dev libstb-dev libpng-dev libjpeg62-turbo-dev libwebp-dev liblcms2-dev libexif-dev dpkg-dev

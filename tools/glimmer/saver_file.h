@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "cli.h"
 #include "file_io.h"
 #include "package/package_format.h"
 #include "saver_package.h"
@@ -13,6 +14,13 @@ Bytes loadSaverProgram(const std::optional<std::string>& stubPath);
 
 // The logical screen size of a GIF; fails unless `gif` starts like a GIF.
 GifSize readGifScreenSize(std::span<const uint8_t> gif);
+
+// Refuses a record of `size` that glimmer preview and play cannot show; with
+// `force` it warns in one line instead.
+void refuseUnshowableRecord(GifSize size, bool force, Console& console);
+
+// What a command that packs reads: the picture, and the --stub program if given.
+std::vector<std::string> inputsAndStub(const std::string& picture, const std::optional<std::string>& stub);
 
 // Where a file's package header starts: 0 for a file.dat (its first bytes are
 // the magic, or `external` says so), 61440 for a saver.

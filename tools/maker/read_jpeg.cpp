@@ -142,7 +142,7 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
     jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
     jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&info, TRUE);
-    checkDeclaredSize(PictureFormat::jpeg, request.name, info.image_width, info.image_height);
+    checkDeclaredSize(PictureFormat::jpeg, request, info.image_width, info.image_height);
     picture.fileWidth = int(info.image_width);
     picture.fileHeight = int(info.image_height);
     picture.orientation = exifOrientation(exifSegment(info));

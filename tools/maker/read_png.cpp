@@ -80,7 +80,7 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
     png_read_info(png, info);
     const int width = int(png_get_image_width(png, info));
     const int height = int(png_get_image_height(png, info));
-    checkDeclaredSize(PictureFormat::png, request.name, width, height);
+    checkDeclaredSize(PictureFormat::png, request, width, height);
     picture = pictureOfSize(PictureFormat::png, width, height);
 
     png_set_expand(png);
