@@ -4,47 +4,50 @@
 #include "fit_picture.h"
 #include "make_saver.h"
 #include "maker_error.h"
+#include "output_file.h"
 #include "saver_file.h"
 
 namespace {
 
 constexpr std::string_view makeUsage =
     "glimmer make PICTURE -o OUT.scr [--fit cover|contain|stretch|none] [--dither D] [--reencode] "
-    "[--external] [--stub FILE]";
+    "[--external] [--stub FILE] [--force]";
 
 }  // namespace
 
 int runMakeCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words);
+    Arguments arguments(words, {"-o", "--fit", "--dither", "--stub"}, {"--reencode", "--external", "--force"},
+                        makeUsage);
     const auto output = arguments.takeValue("-o");
     const auto fitText = arguments.takeValue("--fit");
     const double dither = arguments.takeNumber("--dither", 0.0, 1.0).value_or(1.0);
     const bool reencode = arguments.takeFlag("--reencode");
     const bool external = arguments.takeFlag("--external");
     const auto stub = arguments.takeValue("--stub");
-    const auto inputs = arguments.positionals(1, makeUsage);
+    const bool force = arguments.takeFlag("--force");
+    const auto inputs = arguments.positionals(1);
     if (!output)
         fail("say where to write the saver with -o OUT.scr");
     FitMode fit = FitMode::cover;
     if (fitText) {
         const auto parsed = parseFitMode(*fitText);
         if (!parsed)
-            fail("--fit takes cover, contain, stretch or none, not '" + *fitText + "'");
+            fail("--fit takes cover, contain, stretch or none, not " + quotedName(*fitText));
         fit = *parsed;
     }
     if (external && stub)
         fail("--external writes a file.dat without a program; leave out --stub");
     const std::string& input = inputs[0];
-    refuseOverwritingInput(input, *output);
-    refuseUnwritableOutput(*output);
+    OutputFile outputFile(*output, inputsAndStub(input, stub));
+    std::ostream& report = outputFile.isStandardOutput() ? console.err : console.out;
 
     const Bytes file = readWholeFile(input);
     // The program first: a missing one should be reported before any work.
     const Bytes program = external ? Bytes() : loadSaverProgram(stub);
 
     MakeOptions options;
-    options.pictureName = input;
+    options.pictureName = shownName(input);
     options.fit = fit;
     options.dither = dither;
     options.reencode = reencode;
@@ -54,14 +57,19 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
     } catch (const MakeError& error) {
         fail(error.what());
     }
+    // Only --fit none keeps the picture's own size, which may be one that
+    // glimmer preview and play (or the saver itself) cannot show.
+    if (fit == FitMode::none) {
+        const ImagePackage package = readPackageOf(made.file, packageStartOf(made.file, external), input);
+        refuseUnshowableRecord(GifSize{package.width[0], package.height[0]}, force, console);
+    }
     for (const auto& note : made.notes)
-        console.out << note << "\n";
-    const Bytes& packaged = made.file;
-    const std::string& description = made.summary;
-    writeWholeFile(*output, packaged);
-    console.out << "wrote " << *output << " (" << packaged.size() << " bytes): "
-                << (external ? "a file.dat package" : "a saver") << " with " << description << "\n";
+        report << note << "\n";
+    outputFile.write(made.file);
+    outputFile.commit();
+    report << "wrote " << shownName(*output) << " (" << made.file.size() << " bytes): "
+           << (external ? "a file.dat package" : "a saver") << " with " << made.summary << "\n";
     if (external && std::filesystem::path(*output).filename() != "file.dat")
-        console.out << "note: a saver built with GLIMMER_EXTERNAL_PACKAGE reads a file named file.dat beside it\n";
+        report << "note: a saver built with GLIMMER_EXTERNAL_PACKAGE reads a file named file.dat beside it\n";
     return exitOk;
 }

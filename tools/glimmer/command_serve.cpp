@@ -24,7 +24,7 @@ std::filesystem::path siteFolder(const std::optional<std::string>& given)
     const auto canonical = std::filesystem::canonical(folder, error);
     if (error || !std::filesystem::is_directory(canonical, error) ||
         !std::filesystem::exists(canonical / "index.html", error))
-        fail("there is no site in '" + folder.string() + "'" +
+        fail("there is no site in " + quotedName(folder.string()) +
              (given ? "" : ": build it first with 'cmake --preset web && cmake --build --preset web'") +
              ", or give the folder of one with --site DIR");
     return canonical;
@@ -60,11 +60,11 @@ private:
 
 int runServeCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words);
+    Arguments arguments(words, {"--port", "--bind", "--site"}, {}, serveUsage);
     const int port = int(arguments.takeInteger("--port", 0, 65535).value_or(defaultPort));
     const std::string address = arguments.takeValue("--bind").value_or("127.0.0.1");
     const auto site = arguments.takeValue("--site");
-    arguments.positionals(0, serveUsage);
+    arguments.positionals(0);
     const std::filesystem::path folder = siteFolder(site);
 
     httplib::Server server;
@@ -82,7 +82,7 @@ int runServeCommand(std::span<const std::string> words, Console& console)
                       : std::string("not an address of this machine")) +
              "; choose another with --port N (or --bind ADDR)");
     const std::string host = address.find(':') == std::string::npos ? address : "[" + address + "]";
-    console.out << "serving " << folder.string() << " at http://" << host << ":" << bound << "/ (Ctrl+C stops)\n"
+    console.out << "serving " << shownName(folder.string()) << " at http://" << host << ":" << bound << "/ (Ctrl+C stops)\n"
                 << std::flush;
 
     std::atomic<bool> running = true;

@@ -1,9 +1,8 @@
 #include "saver_file.h"
 
-#include <cstring>
-
 #include "cli.h"
 #include "embedded_saver.h"
+#include "saver_startup.h"
 
 Bytes loadSaverProgram(const std::optional<std::string>& stubPath)
 {
@@ -22,6 +21,24 @@ Bytes loadSaverProgram(const std::optional<std::string>& stubPath)
     const std::string& path = *stubPath;
     Bytes program = readWholeFile(path);
     if (program.size() != size_t(packageOffset) || program.size() < 2 || program[0] != 'M' || program[1] != 'Z')
-        fail("'" + path + "' is not a padded saver program of " + std::to_string(packageOffset) + " bytes");
+        fail(quotedName(path) + " is not a padded saver program of " + std::to_string(packageOffset) + " bytes");
     return program;
+}
+
+void refuseUnshowableRecord(GifSize size, bool force, Console& console)
+{
+    const UnshowableRecord problem = unshowableRecord(size);
+    if (problem.refusal.empty())
+        return;
+    if (!force)
+        fail(problem.refusal);
+    console.err << "warning: " << problem.warning << "\n";
+}
+
+std::vector<std::string> inputsAndStub(const std::string& picture, const std::optional<std::string>& stub)
+{
+    std::vector<std::string> inputs{picture};
+    if (stub)
+        inputs.push_back(*stub);
+    return inputs;
 }

@@ -14,11 +14,6 @@
 
 namespace {
 
-// With --fit none the picture goes to the quantiser and into the GIF at its
-// own size, several copies of it at once: larger ones would need more than
-// the 400 MB a make may take (the saver shows 255 x 255 pixels of it anyway).
-constexpr int64_t maxUnfittedPixels = 25'000'000;
-
 std::string joined(const std::vector<std::string>& parts, std::string_view separator)
 {
     std::string text;
@@ -80,7 +75,9 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
             const auto reasons = gifReencodeReasons(file, layout, options.fit == FitMode::none);
             if (reasons.empty()) {
                 // Its first picture must also decode, as the saver will decode it.
-                readGif(file, request);
+                // Packed as it is, it is never quantised: the limit of
+                // --fit none does not apply.
+                readGif(file, ReadRequest{name, FitMode::cover});
                 made.notes.push_back(
                     "packing the GIF unchanged: the saver shows it as it is (--reencode re-encodes it)");
                 made.summary = "the " + std::to_string(layout.screenWidth) + " x " +
@@ -93,11 +90,6 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
     }
 
     Picture picture = readPicture(file, *format, request);
-    if (options.fit == FitMode::none && int64_t(picture.fileWidth) * picture.fileHeight > maxUnfittedPixels)
-        refuse("'" + name + "' is " + std::to_string(uprightWidth(picture)) + " x " +
-               std::to_string(uprightHeight(picture)) +
-               " pixels; with --fit none glimmer make takes pictures of up to 25 megapixels (the saver shows "
-               "the top-left 255 x 255 pixels of it): choose another --fit");
     for (const auto& warning : picture.warnings)
         made.notes.push_back("warning: " + warning);
     std::string origin = std::string("the ") + pictureFormatName(*format) + " of " +
@@ -118,9 +110,9 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
     step("encoding the GIF");
     const Bytes gif = encodeGif(indexed);
     char settings[64];
-    std::snprintf(settings, sizeof settings, "fit %s, dither %g", fitModeName(options.fit), options.dither);
+    std::snprintf(settings, sizeof settings, "fit %s, dither %g", fitModeName(options.fit), options.dither + 0.0);  // never "-0"
     made.summary = "a " + std::to_string(indexed.width) + " x " + std::to_string(indexed.height) + " picture of " +
-                   std::to_string(indexed.coloursUsed) + " colours from " + origin + " (" + settings + ")";
+                   std::to_string(indexed.coloursUsed) + (indexed.coloursUsed == 1 ? " colour" : " colours") + " from " + origin + " (" + settings + ")";
     if (options.fit == FitMode::none)
         made.notes.push_back(unfittedNote(indexed));
     made.file = buildPackagedFile(program, gif, screenSizeOf(gif));

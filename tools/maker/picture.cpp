@@ -40,18 +40,21 @@ void refuseUnreadable(PictureFormat format, std::string_view name, const std::st
            "': " + reason);
 }
 
-void checkDeclaredSize(PictureFormat format, std::string_view name, int64_t width, int64_t height,
+void checkDeclaredSize(PictureFormat format, const ReadRequest& request, int64_t width, int64_t height,
                        std::string_view what)
 {
     const std::string size = std::to_string(width) + " x " + std::to_string(height);
     const std::string subject = what.empty() ? "it" : std::string(what);
     if (width <= 0 || height <= 0)
-        refuseUnreadable(format, name, subject + " declares a size of " + size + " pixels");
-    if (width * height > maxPicturePixels) {
+        refuseUnreadable(format, request.name, subject + " declares a size of " + size + " pixels");
+    const bool unfitted = request.fit == FitMode::none;
+    if (width * height > (unfitted ? maxUnfittedPixels : maxPicturePixels)) {
         std::string message = "'";
-        message.append(name).append("' is ").append(size).append(" pixels");
+        message.append(request.name).append("' is ").append(size).append(" pixels");
         if (!what.empty())
             message.append(" (").append(subject).append(")");
-        refuse(message + ", more than the 100 megapixels a picture may have");
+        refuse(message + (unfitted ? "; with --fit none glimmer make takes pictures of up to 25 megapixels (the "
+                                     "saver shows the top-left 255 x 255 pixels of it): choose another --fit"
+                                   : ", more than the 100 megapixels a picture may have"));
     }
 }

@@ -14,6 +14,10 @@ using Bytes = std::vector<uint8_t>;
 constexpr int makeSize = 256;
 // Larger pictures would need gigabytes on the way to 256 x 256.
 constexpr int64_t maxPicturePixels = 100'000'000;
+// With --fit none the picture goes to the quantiser and into the GIF at its
+// own size, several copies of it at once: larger ones would need more than
+// the 400 MB a make may take (the saver shows 255 x 255 pixels of it anyway).
+constexpr int64_t maxUnfittedPixels = 25'000'000;
 
 enum class PictureFormat { gif, png, jpeg, bmp, tga, webp };
 enum class FitMode { cover, contain, stretch, none };
@@ -57,7 +61,8 @@ struct ReadRequest {
 // Refusals that every reader shares. The reason says what is wrong: "it is cut
 // short", "its data is corrupt (...)", "a kind of BMP that is not supported (...)".
 [[noreturn]] void refuseUnreadable(PictureFormat format, std::string_view name, const std::string& reason);
-// Refuses a declared size of no pixels or of more than 100 megapixels; called
-// before anything of that size is allocated.
-void checkDeclaredSize(PictureFormat format, std::string_view name, int64_t width, int64_t height,
+// Refuses a declared size of no pixels or of more than 100 megapixels (25
+// with FitMode::none, which keeps the picture at its size all the way into
+// the GIF); called before anything of that size is allocated.
+void checkDeclaredSize(PictureFormat format, const ReadRequest& request, int64_t width, int64_t height,
                        std::string_view what = "");

@@ -112,7 +112,7 @@ private:
             fail("its data is corrupt (a header of " + std::to_string(infoSize) + " bytes)");
         }
         header_.topDown = height < 0;
-        checkDeclaredSize(PictureFormat::bmp, request_.name, header_.width, height < 0 ? -height : height);
+        checkDeclaredSize(PictureFormat::bmp, request_, header_.width, height < 0 ? -height : height);
         header_.height = int(height < 0 ? -height : height);
 
         const int depth = header_.depth;

@@ -89,8 +89,8 @@ Picture readGif(std::span<const uint8_t> file, const ReadRequest& request)
     // size is declared.
     const int width = gif->SWidth > 0 ? gif->SWidth : frame.Left + frame.Width;
     const int height = gif->SHeight > 0 ? gif->SHeight : frame.Top + frame.Height;
-    checkDeclaredSize(PictureFormat::gif, request.name, width, height);
-    checkDeclaredSize(PictureFormat::gif, request.name, frame.Width, frame.Height, "its first frame");
+    checkDeclaredSize(PictureFormat::gif, request, width, height);
+    checkDeclaredSize(PictureFormat::gif, request, frame.Width, frame.Height, "its first frame");
     const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     if (!colours)
         refuseUnreadable(PictureFormat::gif, request.name, "it has no colour table");

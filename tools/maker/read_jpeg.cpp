@@ -161,7 +161,7 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
         refuse();
     const Bytes profile(profileData, profileData + (profileData ? profileLength : 0));
     std::free(profileData);
-    checkDeclaredSize(PictureFormat::jpeg, request.name, info.image_width, info.image_height);
+    checkDeclaredSize(PictureFormat::jpeg, request, info.image_width, info.image_height);
     picture.fileWidth = int(info.image_width);
     picture.fileHeight = int(info.image_height);
     picture.orientation = exifOrientation(exifSegment(info));

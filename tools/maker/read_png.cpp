@@ -91,7 +91,7 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
         refuse();
     const int width = int(png_get_image_width(png, info));
     const int height = int(png_get_image_height(png, info));
-    checkDeclaredSize(PictureFormat::png, request.name, width, height);
+    checkDeclaredSize(PictureFormat::png, request, width, height);
     Picture picture = pictureOfSize(PictureFormat::png, width, height);
 
     int passes = 1;

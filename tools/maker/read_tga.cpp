@@ -90,7 +90,7 @@ Picture readTga(std::span<const uint8_t> file, const ReadRequest& request)
     if (!stbi_info_from_memory(file.data(), int(file.size()), &width, &height, &channels))
         fail("a kind of TGA that is not supported, or a damaged one (stb_image: " +
              std::string(stbi_failure_reason()) + ")");
-    checkDeclaredSize(PictureFormat::tga, request.name, width, height);
+    checkDeclaredSize(PictureFormat::tga, request, width, height);
     if (tgaDataEnd(file) > file.size())
         fail("it is cut short");
 

@@ -51,7 +51,7 @@ Picture readWebp(std::span<const uint8_t> file, const ReadRequest& request)
         fail("it is cut short");
     const int width = int(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH));
     const int height = int(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT));
-    checkDeclaredSize(PictureFormat::webp, request.name, width, height);
+    checkDeclaredSize(PictureFormat::webp, request, width, height);
     WebPIterator frame;
     if (!WebPDemuxGetFrame(demuxer.get(), 1, &frame))
         fail("it holds no picture");
@@ -60,7 +60,7 @@ Picture readWebp(std::span<const uint8_t> file, const ReadRequest& request)
     const int frameWidth = frame.width, frameHeight = frame.height;
     const bool alpha = frame.has_alpha;
     WebPDemuxReleaseIterator(&frame);
-    checkDeclaredSize(PictureFormat::webp, request.name, frameWidth, frameHeight, "its first frame");
+    checkDeclaredSize(PictureFormat::webp, request, frameWidth, frameHeight, "its first frame");
     if (left + frameWidth > width || top + frameHeight > height)
         fail("its data is corrupt (its first frame lies outside the picture)");
 

@@ -22,3 +22,12 @@ bool holdsPackage(std::span<const uint8_t> file);
 // message when the file is too short, the magic is wrong or the header ends
 // early.
 ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std::string& path);
+
+// What make and pack say of a record of `size` that glimmer preview and play
+// cannot show: the refusal, and the warning when told to go on; both empty
+// when they can show it.
+struct UnshowableRecord {
+    std::string refusal;
+    std::string warning;
+};
+UnshowableRecord unshowableRecord(GifSize size);

@@ -12,6 +12,9 @@
 #include "json_text.h"
 #include "make_saver.h"
 #include "maker_error.h"
+#include "package_file.h"
+#include "saver_file_error.h"
+#include "shown_name.h"
 
 namespace {
 
@@ -21,6 +24,11 @@ struct MakeResult {
 };
 
 MakeResult lastResult;
+
+std::string refusalText(const std::string& refusal)
+{
+    return "{\"made\": false, \"refusal\": " + jsonString(refusal) + "}";
+}
 
 }  // namespace
 
@@ -45,8 +53,9 @@ EMSCRIPTEN_KEEPALIVE void glimmer_release(void* bytes)
 
 // Makes a saver of the picture named `name` with `program` (the padded 32-bit
 // saver program) in front, as `glimmer make NAME --fit FIT --dither DITHER
-// [--reencode]` does. Returns 1 when made, 0 when refused; either way the
-// result's text says what happened:
+// [--reencode]` does (without --force: a saver whose picture preview and play
+// could not show is refused). Returns 1 when made, 0 when refused; either way
+// the result's text says what happened:
 //   {"made": true, "summary": "...", "notes": ["..."]}
 //   {"made": false, "refusal": "..."}
 EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize, const char* name, const char* fit,
@@ -55,10 +64,10 @@ EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize
     lastResult = MakeResult{};
     try {
         MakeOptions options;
-        options.pictureName = name;
+        options.pictureName = shownName(name);
         const auto fitMode = parseFitMode(fit);
         if (!fitMode)
-            refuse(std::string("fit takes cover, contain, stretch or none, not '") + fit + "'");
+            refuse("fit takes cover, contain, stretch or none, not " + quotedName(fit));
         if (!(dither >= 0.0 && dither <= 1.0))
             refuse("dither takes a number from 0 to 1");
         options.fit = *fitMode;
@@ -66,16 +75,25 @@ EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize
         options.reencode = reencode != 0;
         options.onStep = [](const std::string& step) { reportMakeStep(step.c_str()); };
         MadeSaver made = makeSaverPackage(std::span(picture, pictureSize), options, std::span(program, programSize));
+        // Only --fit none keeps the picture's own size, which may be one that
+        // the preview cannot show.
+        if (options.fit == FitMode::none) {
+            const ImagePackage package = readPackageOf(made.file, packageStartOf(made.file, false), name);
+            const UnshowableRecord problem = unshowableRecord(GifSize{package.width[0], package.height[0]});
+            if (!problem.refusal.empty())
+                refuse(problem.refusal);
+        }
         lastResult.text = "{\"made\": true, \"summary\": " + jsonString(made.summary) +
                           ", \"notes\": " + jsonStrings(made.notes) + "}";
         lastResult.file = std::move(made.file);
         return 1;
     } catch (const MakeError& error) {
-        lastResult.text = "{\"made\": false, \"refusal\": " + jsonString(error.what()) + "}";
+        lastResult.text = refusalText(error.what());
+    } catch (const SaverFileError& error) {
+        lastResult.text = refusalText(error.what());
     } catch (const std::bad_alloc&) {
-        lastResult.text = "{\"made\": false, \"refusal\": " +
-                          jsonString(std::string("there is not enough memory in this browser tab to make a saver "
-                                                 "of '") + name + "'") + "}";
+        lastResult.text = refusalText("there is not enough memory in this browser tab to make a saver of " +
+                                      quotedName(name));
     }
     return 0;
 }

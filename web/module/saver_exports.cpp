@@ -13,6 +13,7 @@
 #include "play_input.h"
 #include "saver_file_error.h"
 #include "saver_startup.h"
+#include "shown_name.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ EMSCRIPTEN_KEEPALIVE int glimmer_open_saver(const uint8_t* file, size_t size, co
         openText = refusalText(error.what());
     } catch (const std::bad_alloc&) {
         picture = SaverPicture{};
-        openText = refusalText(std::string("there is not enough memory in this browser tab to show '") + name + "'");
+        openText = refusalText("there is not enough memory in this browser tab to show " + quotedName(name));
     }
     return 0;
 }
