@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <ostream>
@@ -90,6 +91,10 @@ int runServeCommand(std::span<const std::string> words, Console& console)
         server.listen_after_bind();
         running = false;
     });
+    // stop() does nothing to a server that has not begun to listen, and a
+    // signal that comes before then stays pending until the wait below.
+    while (running && !server.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     stopSignals.wait(running);
     server.stop();
     listening.join();
