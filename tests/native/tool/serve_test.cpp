@@ -93,6 +93,9 @@ public:
         port_ = server_.bind_to_any_port("127.0.0.1");
         // The socket listens from here on: requests wait until the thread accepts them.
         thread_ = std::thread([this] { server_.listen_after_bind(); });
+        // stop() does nothing to a server that has not begun to listen.
+        while (!server_.is_running())
+            std::this_thread::yield();
     }
     ~RunningSite()
     {
