@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Sets everything up, makes the saver from the bundled default picture, renders
-# a preview animation of it, and plays it live when a display is at hand.
+# a preview animation of it, plays it live when a display is at hand, and
+# builds the on-line maker's site, saying how to open it.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/steps.sh
-bash scripts/setup.sh native || step_failed "set up" "bash scripts/setup.sh native (its message is above)"
+bash scripts/setup.sh native web || step_failed "set up" "bash scripts/setup.sh native web (its message is above)"
 
 glimmer=build/native/glimmer
 mkdir -p out || step_failed "make the out folder" "mkdir -p out"
@@ -23,6 +24,10 @@ display_usable() {
   fi
   [ -n "${WAYLAND_DISPLAY:-}" ]
 }
+
+echo
+echo "The on-line maker is in build/web/site. To open it, serve it and visit the address it names:"
+echo "  $glimmer serve            # http://127.0.0.1:8080/ (Ctrl+C stops it)"
 
 echo
 if display_usable; then

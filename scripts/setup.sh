@@ -2,9 +2,10 @@
 # Everything the project needs on a fresh Debian 12 machine: the packages
 # (installed only when missing, without their recommendations, so that this
 # list alone decides what is there), the builds, and Wine's private prefix.
-#   setup.sh              all six builds, for the tests
+#   setup.sh              all seven builds, for the tests
 #   setup.sh PRESET...    only these (the native one alone makes savers:
-#                         it carries the 32-bit saver program it builds)
+#                         it carries the 32-bit saver program it builds;
+#                         web builds the on-line maker's site)
 # Every step's output is kept in build/logs/; a failing step is named, with
 # the command that failed and the last lines of its output.
 set -uo pipefail
@@ -14,9 +15,15 @@ source scripts/lib/steps.sh
 packages=(
   # the native build, its tests and benchmarks
   build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev libx11-dev
-  # the maker's picture libraries; libimagequant is built from Debian's source
-  # package (apt-get source, which needs dpkg-dev)
-  libgif-dev libstb-dev libpng-dev libjpeg62-turbo-dev libwebp-dev liblcms2-dev libexif-dev dpkg-dev
+  # the maker's picture libraries; libimagequant, lcms2, libjpeg-turbo and
+  # libwebp are built from Debian's source packages (apt-get source, which
+  # needs dpkg-dev), so are all of them for the web module
+  libgif-dev libstb-dev libpng-dev libexif-dev dpkg-dev
+  # glimmer serve
+  libcpp-httplib-dev
+  # the web module and its tests: emscripten (with Node and acorn), Chromium
+  # driven through Selenium
+  emscripten nodejs node-acorn chromium chromium-driver python3-selenium
   # the saver: 32-bit and 64-bit Windows programs (the -posix compilers for
   # the Windows-side tests, which use threads)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
@@ -37,9 +44,10 @@ programs=(
   wine:wine wineboot:wine wineserver:wine Xvfb:xvfb xdotool:xdotool xprop:x11-utils xdpyinfo:x11-utils
   import:imagemagick identify:imagemagick convert:imagemagick
   qemu-i386-static:qemu-user-static clang:clang clang++:clang valgrind:valgrind
+  emcc:emscripten node:nodejs chromium:chromium chromedriver:chromium-driver gzip:gzip
 )
 
-all_presets=(win32 win64 native core32 sanitize fuzz)
+all_presets=(win32 win64 native web core32 sanitize fuzz)
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=("${all_presets[@]}")
 for preset in "${presets[@]}"; do
@@ -65,9 +73,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 need_programs "check the installed programs" "${programs[@]}"
 
-# Sources built into the tools, from Debian's source packages, under build/sources/.
+# Sources built into the tools and the web module, from Debian's source
+# packages, under build/sources/.
 source scripts/lib/debian_sources.sh
-run_step "fetch libimagequant's source" fetch_debian_source libimagequant build/sources/libimagequant
+for package in libimagequant lcms2 libjpeg-turbo libwebp libpng1.6 zlib giflib libexif; do
+  run_step "fetch $package's source" fetch_debian_source "$package" "build/sources/$package"
+done
 
 jobs=$(nproc)
 for preset in "${presets[@]}"; do
@@ -79,7 +90,7 @@ done
 # One ctest run over every build.
 mkdir -p build
 cat > build/CTestTestfile.cmake <<'CTEST'
-subdirs("native" "core32" "sanitize" "fuzz" "win64")
+subdirs("native" "web" "core32" "sanitize" "fuzz" "win64")
 CTEST
 
 if [[ " ${presets[*]} " == *" win64 "* ]]; then

@@ -42,19 +42,31 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
     apt-get update -o DPkg::Lock::Timeout=900
 }
 
-# Unpacks the source of PACKAGE (the version of the machine's suites) into
-# DEST; does nothing when DEST already holds it.
+# The versions of source package PACKAGE that the lists name, newest first.
+debian_source_versions() {
+  apt-cache showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -u -r --version-sort
+}
+
+# Unpacks the source of PACKAGE (the newest version of the machine's suites
+# that the mirror serves: a security mirror may list a version whose files it
+# no longer holds) into DEST; does nothing when DEST already holds it.
 fetch_debian_source() {
   local package=$1 dest=$2
   [ -f "$dest/.fetched" ] && return 0
   write_debian_source_entry || return 1
-  local scratch
+  local scratch version fetched=""
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/debian-source.XXXXXX")
   chmod 0777 "$scratch"  # apt fetches as its own user
   # apt has checked the files against the signed source index it downloaded.
-  if ! (cd "$scratch" && apt-get source --download-only "$package" &&
-        dpkg-source --no-check -x ./*.dsc unpacked); then
-    echo "apt-get source $package failed" >&2
+  for version in "" $(debian_source_versions "$package"); do
+    if (cd "$scratch" && apt-get source --download-only "$package${version:+=$version}"); then
+      fetched=yes
+      break
+    fi
+    rm -f "$scratch"/*
+  done
+  if [ -z "$fetched" ] || ! (cd "$scratch" && dpkg-source --no-check -x ./*.dsc unpacked); then
+    echo "apt-get source $package failed for every version the lists name" >&2
     rm -rf "$scratch"
     return 1
   fi

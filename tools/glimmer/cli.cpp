@@ -9,30 +9,11 @@
 
 #include "commands.h"
 #include "maker_error.h"
+#include "saver_file_error.h"
 
 void fail(std::string message)
 {
     throw CommandError{std::move(message)};
-}
-
-std::string shownName(std::string_view name)
-{
-    std::string shown;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-            continue;
-        }
-        if (c == '\n' || c == '\t' || c == '\r') {
-            shown += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
-            continue;
-        }
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-        shown += escaped;
-    }
-    return shown;
 }
 
 std::string numberText(double number)
@@ -40,14 +21,6 @@ std::string numberText(double number)
     char text[32];
     std::snprintf(text, sizeof text, "%g", number + 0.0);
     return text;
-}
-
-std::string quotedName(std::string_view name)
-{
-    std::string quoted(1, '\'');
-    quoted += shownName(name);
-    quoted += '\'';
-    return quoted;
 }
 
 Arguments::Arguments(std::span<const std::string> words, std::vector<std::string_view> valueOptions,
@@ -204,6 +177,9 @@ int runGlimmer(std::span<const std::string> words, Console& console)
             console.err << "glimmer " << command.name << ": " << error.message << "\n";
             return exitRefused;
         } catch (const MakeError& error) {
+            console.err << "glimmer " << command.name << ": " << error.what() << "\n";
+            return exitRefused;
+        } catch (const SaverFileError& error) {
             console.err << "glimmer " << command.name << ": " << error.what() << "\n";
             return exitRefused;
         } catch (const std::bad_alloc&) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shown_name.h"
+
 struct Console {
     std::ostream& out;
     std::ostream& err;
@@ -30,11 +32,6 @@ struct CommandError {
 // Thrown when "-h" or "--help" stands among a command's options.
 struct HelpRequested {};
 
-// A name as a message shows it: control characters (a newline, an escape)
-// as \n, \t, \r or \xHH, so that no file name can break or forge a line.
-std::string shownName(std::string_view name);
-// shownName in single quotes.
-std::string quotedName(std::string_view name);
 // A number as people write it: 0.5, 1, 0 (never "-0" or "1.000000").
 std::string numberText(double number);
 

@@ -2,39 +2,16 @@
 #include <sstream>
 
 #include "commands.h"
+#include "package_json.h"
 #include "saver_file.h"
 
 namespace {
-
-std::string kindText(unsigned char kind)
-{
-    if (kind >= 0x20 && kind < 0x7F && kind != '"' && kind != '\\')
-        return std::string(1, char(kind));
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped, "\\u%04x", kind);
-    return escaped;
-}
 
 bool recordOutsideFile(const ImagePackage& package, int record, uint64_t fileSize)
 {
     const int64_t offset = package.offset[record];
     const int64_t length = package.length[record];
     return offset < 0 || length < 0 || uint64_t(offset) + uint64_t(length) > fileSize;
-}
-
-void printJson(const ImagePackage& package, std::ostream& out)
-{
-    out << "{\"imageCount\": " << package.imageCount << ", \"records\": [";
-    for (int record = 0; record < imageRecordCount; ++record) {
-        out << (record ? ", " : "") << "{\"width\": " << package.width[record]
-            << ", \"height\": " << package.height[record] << ", \"colourKey\": " << package.colourKey[record]
-            << ", \"offset\": " << package.offset[record] << ", \"length\": " << package.length[record]
-            << ", \"kind\": \"" << kindText(package.kind[record]) << "\"}";
-    }
-    out << "], \"options\": [";
-    for (int option = 0; option < optionByteCount; ++option)
-        out << (option ? ", " : "") << int(package.optionBytes[option]);
-    out << "]}\n";
 }
 
 void printTable(const ImagePackage& package, long start, std::ostream& out)
@@ -46,7 +23,7 @@ void printTable(const ImagePackage& package, long start, std::ostream& out)
         char line[128];
         std::snprintf(line, sizeof line, "%-6d %10d %10d %10d %10d %10d  %s\n", record, package.width[record],
                       package.height[record], package.colourKey[record], package.offset[record],
-                      package.length[record], kindText(package.kind[record]).c_str());
+                      package.length[record], packageKindText(package.kind[record]).c_str());
         out << line;
     }
     out << "options    ";
@@ -70,7 +47,7 @@ int runInspectCommand(std::span<const std::string> words, Console& console)
     // Everything is formed first, so that a refusal prints nothing on stdout.
     std::ostringstream report;
     if (json)
-        printJson(package, report);
+        report << packageJson(package) << "\n";
     else
         printTable(package, start, report);
     console.out << report.str();

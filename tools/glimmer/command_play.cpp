@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include "commands.h"
+#include "file_io.h"
 #include "play_input.h"
 #include "saver_startup.h"
+#include "seed_option.h"
 
 namespace {
 

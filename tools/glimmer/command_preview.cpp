@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include "commands.h"
+#include "file_io.h"
 #include "output_file.h"
 #include "preview_output.h"
 #include "saver_startup.h"
+#include "seed_option.h"
 
 namespace {
 

@@ -103,6 +103,22 @@ const Command commandTable[] = {
      "signature, no image, a minimum code size outside 2 to 9) or FILE cannot be\n"
      "read.\n",
      runDecodeCommand},
+    {"serve", "serves the on-line maker's site on this machine",
+     "usage: glimmer serve [--port N] [--bind ADDR] [--site DIR]\n\n"
+     "Serves the site that the web preset builds (build/web/site of the source\n"
+     "tree this glimmer was built from), where a browser makes savers and plays\n"
+     "them with this same code, compiled to WebAssembly. GET and HEAD only, files\n"
+     "inside the site folder only, the module as application/wasm, and a\n"
+     "Content-Security-Policy that lets the page load nothing from elsewhere.\n"
+     "Prints one line per request; Ctrl+C (or SIGTERM) stops it.\n\n"
+     "  --port N        the port, 0 to 65535 (default 8080; 0: any free one, named\n"
+     "                  in the first line printed)\n"
+     "  --bind ADDR     the address to listen on (default 127.0.0.1: this machine\n"
+     "                  only; 0.0.0.0 for every network)\n"
+     "  --site DIR      serve this folder instead\n\n"
+     "Exit status 2 when the site folder holds no index.html or the port is\n"
+     "taken.\n",
+     runServeCommand},
 };
 
 }  // namespace

@@ -11,5 +11,6 @@ int runMakeCommand(std::span<const std::string> arguments, Console& console);
 int runPreviewCommand(std::span<const std::string> arguments, Console& console);
 int runPlayCommand(std::span<const std::string> arguments, Console& console);
 int runDecodeCommand(std::span<const std::string> arguments, Console& console);
+int runServeCommand(std::span<const std::string> arguments, Console& console);
 
 std::span<const Command> glimmerCommands();

@@ -61,6 +61,11 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
                "; glimmer make reads GIF, PNG, JPEG, BMP, TGA and WebP pictures");
     const ReadRequest request{name, options.fit};
     MadeSaver made;
+    const auto step = [&](const std::string& what) {
+        if (options.onStep)
+            options.onStep(what);
+    };
+    step(std::string("reading the ") + pictureFormatName(*format));
 
     if (*format == PictureFormat::gif) {
         const GifLayout layout = readGifLayout(file);
@@ -94,7 +99,15 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
     if (!picture.convertedFrom.empty())
         origin += ", its colours converted from " + picture.convertedFrom + " to sRGB";
 
-    const IndexedPicture indexed = quantisePicture(fitPicture(std::move(picture), options.fit), options.dither);
+    step(options.fit == FitMode::none ? "taking it at its own size" : "fitting it to 256 x 256");
+    IndexedPicture indexed;
+    {
+        // The fitted picture goes once it is quantised: with --fit none it can be large.
+        const RgbPicture fitted = fitPicture(std::move(picture), options.fit);
+        step("reducing it to 256 colours");
+        indexed = quantisePicture(fitted, options.dither);
+    }
+    step("encoding the GIF");
     const Bytes gif = encodeGif(indexed);
     char settings[64];
     std::snprintf(settings, sizeof settings, "fit %s, dither %g", fitModeName(options.fit), options.dither + 0.0);  // never "-0"

@@ -2,6 +2,7 @@
 // web page's maker both call this, so that both write the same bytes.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ struct MakeOptions {
     FitMode fit = FitMode::cover;
     double dither = 1.0;  // 0 (none) to 1 (full)
     bool reencode = false;  // re-encode a GIF even when it could be packed unchanged
+    // Told each step as it begins ("reading the JPEG", "fitting it to 256 x 256", ...), for a progress line.
+    std::function<void(const std::string& step)> onStep;
 };
 
 struct MadeSaver {

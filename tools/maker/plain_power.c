@@ -4,7 +4,7 @@
 
 static const double ln2 = 0.69314718055994530942;
 
-/* ln(x) for x > 0: x = m * 2^e with m in [0.71, 1.42), ln(m) = 2 atanh(s)
+/* ln(x) for finite x > 0: x = m * 2^e with m in [0.71, 1.42), ln(m) = 2 atanh(s)
  * with s = (m - 1) / (m + 1), |s| < 0.172, summed to 41st powers. */
 static double plain_log(double x)
 {
@@ -25,7 +25,7 @@ static double plain_log(double x)
     return 2 * sum + exponent * ln2;
 }
 
-/* e^x: x = k ln 2 + r with |r| <= 0.35, e^r by its series to r^24 / 24!. */
+/* e^x for finite x: x = k ln 2 + r with |r| <= 0.35, e^r by its series to r^24 / 24!. */
 static double plain_exp(double x)
 {
     if (x > 709.0)
@@ -41,6 +41,32 @@ static double plain_exp(double x)
         sum += term;
     }
     return ldexp(sum, (int)k);
+}
+
+double glimmer_exp(double x)
+{
+    if (isnan(x))
+        return x;
+    if (isinf(x))
+        return x > 0 ? x : 0.0;
+    return plain_exp(x);
+}
+
+double glimmer_log(double x)
+{
+    if (isnan(x) || x < 0)
+        return NAN;
+    if (x == 0)
+        return -HUGE_VAL;
+    if (isinf(x))
+        return x;
+    return plain_log(x);
+}
+
+double glimmer_log10(double x)
+{
+    static const double ln10 = 2.30258509299404568402;
+    return glimmer_log(x) / ln10;
 }
 
 double glimmer_pow(double x, double y)

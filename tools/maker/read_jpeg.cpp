@@ -115,43 +115,56 @@ std::span<const uint8_t> exifSegment(const jpeg_decompress_struct& info)
     return {};
 }
 
+// Runs `steps`, libjpeg calls that report an error by a longjmp; false when
+// one did. Each group of calls has its setjmp to itself, apart from the C++
+// around it: WebAssembly's setjmp handling wraps every call made in a
+// function that calls setjmp, which made one function of all this many times
+// its size in the browser's module.
+template <typename Steps>
+bool jpegSteps(JpegErrors& errors, Steps&& steps)
+{
+    if (setjmp(errors.jump))
+        return false;
+    steps();
+    return true;
+}
+
 }  // namespace
 
 Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
 {
-    // Everything that lives past a longjmp is made before setjmp.
     Picture picture;
     picture.format = PictureFormat::jpeg;
-    Bytes profile;
-    std::vector<uint8_t> row;
-    std::optional<SrgbConversion> inkConversion;
     JpegErrors errors{};
     Decompressor decompressor;
     jpeg_decompress_struct& info = decompressor.info;
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = stopJpeg;
     errors.manager.emit_message = noteJpegMessage;
-
     ByteSource source{{file.data(), file.size(), startSource, refillSource, skipSource, jpeg_resync_to_restart,
                        endSource},
                       false};
-    if (setjmp(errors.jump))
+    const auto refuse = [&] {
         refuseUnreadable(PictureFormat::jpeg, request.name, failureReason(errors, source));
-    jpeg_create_decompress(&info);
-    info.src = &source.manager;
-    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
-    jpeg_read_header(&info, TRUE);
+    };
+
+    JOCTET* profileData = nullptr;
+    unsigned int profileLength = 0;
+    if (!jpegSteps(errors, [&] {
+            jpeg_create_decompress(&info);
+            info.src = &source.manager;
+            jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
+            jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
+            jpeg_read_header(&info, TRUE);
+            jpeg_read_icc_profile(&info, &profileData, &profileLength);
+        }))
+        refuse();
+    const Bytes profile(profileData, profileData + (profileData ? profileLength : 0));
+    std::free(profileData);
     checkDeclaredSize(PictureFormat::jpeg, request, info.image_width, info.image_height);
     picture.fileWidth = int(info.image_width);
     picture.fileHeight = int(info.image_height);
     picture.orientation = exifOrientation(exifSegment(info));
-    JOCTET* profileData = nullptr;
-    unsigned int profileLength = 0;
-    if (jpeg_read_icc_profile(&info, &profileData, &profileLength) && profileData) {
-        profile.assign(profileData, profileData + profileLength);
-        std::free(profileData);
-    }
 
     const bool ink = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = ink ? JCS_CMYK : JCS_RGB;
@@ -159,36 +172,40 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
     for (unsigned int eighths = 1; eighths <= 8; ++eighths) {
         info.scale_num = eighths;
         info.scale_denom = 8;
-        jpeg_calc_output_dimensions(&info);
+        if (!jpegSteps(errors, [&] { jpeg_calc_output_dimensions(&info); }))
+            refuse();
         if (decodeSizeSuffices(picture.fileWidth, picture.fileHeight, int(info.output_width),
                                int(info.output_height), picture.orientation, request.fit))
             break;
     }
-    jpeg_start_decompress(&info);
+    if (!jpegSteps(errors, [&] { jpeg_start_decompress(&info); }))
+        refuse();
     RgbPicture& stored = picture.stored;
     stored.width = int(info.output_width);
     stored.height = int(info.output_height);
     const size_t rowBytes = size_t(stored.width) * 3;
     stored.rgb.resize(rowBytes * size_t(stored.height));
+    // Ink is read a row at a time and converted as it comes.
+    std::optional<SrgbConversion> inkConversion;
+    std::vector<uint8_t> inkRow;
     if (ink) {
-        const SrgbConversion& conversion = inkConversion.emplace(
-            profile, info.saw_Adobe_marker ? SourceLayout::invertedCmyk : SourceLayout::cmyk);
-        row.resize(size_t(stored.width) * 4);
-        while (info.output_scanline < info.output_height) {
-            const size_t y = info.output_scanline;
-            JSAMPROW rows[1] = {row.data()};
-            jpeg_read_scanlines(&info, rows, 1);
-            conversion.convert(row.data(), stored.rgb.data() + y * rowBytes, size_t(stored.width));
-        }
-        picture.convertedFrom = conversion.description().empty() ? "CMYK ink" : conversion.description();
-    } else {
-        while (info.output_scanline < info.output_height) {
-            JSAMPROW rows[1] = {stored.rgb.data() + size_t(info.output_scanline) * rowBytes};
-            jpeg_read_scanlines(&info, rows, 1);
-        }
+        inkConversion.emplace(profile, info.saw_Adobe_marker ? SourceLayout::invertedCmyk : SourceLayout::cmyk);
+        inkRow.resize(size_t(stored.width) * 4);
     }
-    errors.pixelsRead = true;
-    jpeg_finish_decompress(&info);
+    if (!jpegSteps(errors, [&] {
+            while (info.output_scanline < info.output_height) {
+                const size_t y = info.output_scanline;
+                JSAMPROW rows[1] = {ink ? inkRow.data() : stored.rgb.data() + y * rowBytes};
+                jpeg_read_scanlines(&info, rows, 1);
+                if (ink)
+                    inkConversion->convert(inkRow.data(), stored.rgb.data() + y * rowBytes, size_t(stored.width));
+            }
+            errors.pixelsRead = true;
+            jpeg_finish_decompress(&info);
+        }))
+        refuse();
+    if (ink)
+        picture.convertedFrom = inkConversion->description().empty() ? "CMYK ink" : inkConversion->description();
 
     // libjpeg reads past damage, filling in grey: a picture that was not all
     // there is refused; damage after it is only reported.

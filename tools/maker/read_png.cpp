@@ -52,14 +52,24 @@ struct PngStructs {
     ~PngStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
+// Runs `steps`, libpng calls that report an error by a longjmp; false when
+// one did. Each group of calls has its setjmp to itself, apart from the C++
+// around it: WebAssembly's setjmp handling wraps every call made in a
+// function that calls setjmp, which made one function of all this many times
+// its size in the browser's module.
+template <typename Steps>
+bool pngSteps(png_structp png, Steps&& steps)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    steps();
+    return true;
+}
+
 }  // namespace
 
 Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
 {
-    // Everything that lives past a longjmp is made before setjmp.
-    Picture picture;
-    std::vector<uint8_t> row;
-    Bytes profile;
     PngReading reading{file.subspan(8)};
     PngStructs structs;
     structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reading, stopPng, ignorePngWarning);
@@ -68,27 +78,33 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
         throw std::bad_alloc();
     png_structp png = structs.png;
     png_infop info = structs.info;
-    volatile bool endCutShort = false;
+    const auto refuse = [&] { refuseUnreadable(PictureFormat::png, request.name, reasonOf(reading.message)); };
 
-    if (setjmp(png_jmpbuf(png)))
-        refuseUnreadable(PictureFormat::png, request.name, reasonOf(reading.message));
-    png_set_sig_bytes(png, 8);
-    png_set_read_fn(png, &reading, readPngBytes);
-    // The size limit is the maker's own, checked below.
-    png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
-    png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
-    png_read_info(png, info);
+    if (!pngSteps(png, [&] {
+            png_set_sig_bytes(png, 8);
+            png_set_read_fn(png, &reading, readPngBytes);
+            // The size limit is the maker's own, checked below.
+            png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+            png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+            png_read_info(png, info);
+        }))
+        refuse();
     const int width = int(png_get_image_width(png, info));
     const int height = int(png_get_image_height(png, info));
     checkDeclaredSize(PictureFormat::png, request, width, height);
-    picture = pictureOfSize(PictureFormat::png, width, height);
+    Picture picture = pictureOfSize(PictureFormat::png, width, height);
 
-    png_set_expand(png);
-    png_set_scale_16(png);
-    png_set_gray_to_rgb(png);
-    const int passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
+    int passes = 1;
+    if (!pngSteps(png, [&] {
+            png_set_expand(png);
+            png_set_scale_16(png);
+            png_set_gray_to_rgb(png);
+            passes = png_set_interlace_handling(png);
+            png_read_update_info(png, info);
+        }))
+        refuse();
     const int channels = png_get_channels(png, info);
+    Bytes profile;
     png_charp profileName = nullptr;
     png_bytep profileData = nullptr;
     png_uint_32 profileLength = 0;
@@ -98,41 +114,39 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
 
     RgbPicture& stored = picture.stored;
     const size_t pixels = size_t(width) * size_t(height);
-    const size_t rowBytes = size_t(width) * 3;
-    if (channels == 3) {
-        stored.rgb.resize(pixels * 3);
-        for (int pass = 0; pass < passes; ++pass)
-            for (int y = 0; y < height; ++y)
-                png_read_row(png, stored.rgb.data() + size_t(y) * rowBytes, nullptr);
-    } else if (passes == 1) {
-        stored.rgb.resize(pixels * 3);
-        row.resize(size_t(width) * 4);
-        for (int y = 0; y < height; ++y) {
-            png_read_row(png, row.data(), nullptr);
-            layOverBlack(row.data(), stored.rgb.data() + size_t(y) * rowBytes, size_t(width));
-        }
-    } else {
-        // Interlaced passes fill the whole picture at once; it is laid over
-        // black in place afterwards.
-        stored.rgb.resize(pixels * 4);
-        for (int pass = 0; pass < passes; ++pass)
-            for (int y = 0; y < height; ++y)
-                png_read_row(png, stored.rgb.data() + size_t(y) * size_t(width) * 4, nullptr);
+    // Interlaced passes fill the whole picture at once, so a picture with
+    // alpha is read whole with it and laid over black in place afterwards;
+    // otherwise row by row.
+    const bool wholeWithAlpha = channels == 4 && passes > 1;
+    stored.rgb.resize(pixels * (wholeWithAlpha ? 4 : 3));
+    std::vector<uint8_t> row(channels == 4 && !wholeWithAlpha ? size_t(width) * 4 : 0);
+    const size_t targetRowBytes = size_t(width) * (wholeWithAlpha ? 4 : 3);
+    if (!pngSteps(png, [&] {
+            for (int pass = 0; pass < passes; ++pass)
+                for (int y = 0; y < height; ++y) {
+                    uint8_t* target = stored.rgb.data() + size_t(y) * targetRowBytes;
+                    if (row.empty()) {
+                        png_read_row(png, target, nullptr);
+                    } else {
+                        png_read_row(png, row.data(), nullptr);
+                        layOverBlack(row.data(), target, size_t(width));
+                    }
+                }
+        }))
+        refuse();
+    if (wholeWithAlpha) {
         layOverBlack(stored.rgb.data(), stored.rgb.data(), pixels);
         stored.rgb.resize(pixels * 3);
     }
 
     // The chunks after the pixels (an eXIf may be there); a file that ends
     // among them has all of its picture.
-    if (setjmp(png_jmpbuf(png)))
-        endCutShort = true;
-    else
-        png_read_end(png, info);
+    const bool endRead = pngSteps(png, [&] { png_read_end(png, info); });
     png_uint_32 exifLength = 0;
     png_bytep exif = nullptr;
-    if (!endCutShort && png_get_eXIf_1(png, info, &exifLength, &exif) && exif)
+    if (endRead && png_get_eXIf_1(png, info, &exifLength, &exif) && exif)
         picture.orientation = exifOrientation(std::span<const uint8_t>(exif, exifLength));
-    if (endCutShort) {
+    if (!endRead) {
         const bool cut = std::strcmp(reading.message, "cut short") == 0;
         picture.warnings.push_back("the PNG picture '" + std::string(request.name) + "' " +
                                    (cut ? "is cut short" : "is damaged (libpng: " + std::string(reading.message) + ")") +

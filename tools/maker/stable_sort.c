@@ -1,6 +1,7 @@
 #include "stable_sort.h"
 
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 
 /* Sorts `count` elements from `base` by merging runs that double in length,

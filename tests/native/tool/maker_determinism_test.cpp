@@ -35,6 +35,23 @@ TEST(PlainPower, AgreesWithTheCLibraryToThirteenDigits)
     EXPECT_EQ(glimmer_powf(0.5f, 2.0f), 0.25f);
 }
 
+// lcms2's exp, log and log10 calls go to these.
+TEST(PlainPower, ExponentialsAndLogarithmsAgreeWithTheCLibrary)
+{
+    for (double x : {-700.0, -1.0, -1e-9, 0.0, 0.5, 1.0, 2.302585092994046, 88.0, 700.0})
+        EXPECT_NEAR(glimmer_exp(x), std::exp(x), std::exp(x) * 1e-13) << "exp " << x;
+    for (double x : {1e-300, 1e-5, 0.3, 1.0, 2.0, 10.0, 1000.0, 1e300}) {
+        EXPECT_NEAR(glimmer_log(x), std::log(x), std::abs(std::log(x)) * 1e-14 + 1e-16) << "log " << x;
+        EXPECT_NEAR(glimmer_log10(x), std::log10(x), std::abs(std::log10(x)) * 1e-14 + 1e-16) << "log10 " << x;
+    }
+    const double infinity = HUGE_VAL;
+    EXPECT_EQ(glimmer_exp(infinity), infinity);
+    EXPECT_EQ(glimmer_exp(-infinity), 0.0);
+    EXPECT_EQ(glimmer_log(0.0), -infinity);
+    EXPECT_EQ(glimmer_log(infinity), infinity);
+    EXPECT_TRUE(std::isnan(glimmer_log(-1.0)));
+}
+
 TEST(StableSort, KeepsTheOrderOfEqualKeysAsStableSortDoes)
 {
     std::mt19937 random(7);

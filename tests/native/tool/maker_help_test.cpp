@@ -1,5 +1,5 @@
-// glimmer --help and COMMAND --help describe make, preview and play and every
-// option they take.
+// glimmer --help and COMMAND --help describe make, preview, play and serve
+// and every option they take.
 #include "maker_test_support.h"
 
 using namespace makertest;
@@ -8,7 +8,7 @@ TEST(MakerHelp, ToolHelpListsTheCommands)
 {
     const ToolRun run = glimmer({"--help"});
     EXPECT_EQ(run.status, 0);
-    for (const char* command : {"make", "preview", "play"})
+    for (const char* command : {"make", "preview", "play", "serve"})
         EXPECT_NE(run.out.find(std::string("  ") + command + " "), std::string::npos) << command;
 }
 
@@ -19,6 +19,7 @@ TEST(MakerHelp, EachCommandDescribesEveryOption)
                   "--external", "--stub FILE"}},
         {"preview", {"--seed S", "--frames N", "-o OUT", ".gif", ".png", ".pgm", "--trace"}},
         {"play", {"--seed S", "--fullscreen"}},
+        {"serve", {"--port N", "--bind ADDR", "--site DIR"}},
     };
     for (const auto& [command, options] : commands) {
         const ToolRun run = glimmer({command, "--help"});

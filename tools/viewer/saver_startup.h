@@ -6,12 +6,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "cli.h"
 #include "effect/effect_run.h"
-#include "file_io.h"
 #include "package/package_format.h"
 #include "package/palette_entry.h"
 
@@ -33,7 +32,8 @@ constexpr int64_t maxSurfacePixels = 64 * 1024 * 1024;
 
 // INPUT as preview and play take it: a saver (package at 61440), a file.dat
 // (package at 0) or a bare GIF (as a saver with it in record 0 would hold it).
-// Fails with a message when it is none of these or record 0 cannot be shown.
+// Refused (SaverFileError) with a message when it is none of these or record 0
+// cannot be shown.
 SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& path);
 
 // The effect after initEffect: seeded, start values set, tables built, the
@@ -43,9 +43,3 @@ std::unique_ptr<EffectRun> startSaverEffect(const SaverPicture& picture, uint32_
 // One renderFrame without the display: the texture capture on the first call,
 // the drawing into run.frameBuffer, then the motion update.
 void stepSaverEffect(EffectRun& run, const SaverPicture& picture);
-
-// The seed the saver takes: the calendar time in seconds, modulo 2^32.
-uint32_t currentTimeSeed();
-
-// Reads --seed S (0 to 4294967295), by default the current time.
-uint32_t takeSeed(Arguments& arguments);

@@ -1,12 +1,12 @@
 #include "saver_startup.h"
 
 #include <cstring>
-#include <ctime>
 
-#include "cli.h"
 #include "package/gif_decoder.h"
 #include "package/gif_palette.h"
-#include "saver_file.h"
+#include "package_file.h"
+#include "saver_file_error.h"
+#include "shown_name.h"
 
 namespace {
 
@@ -107,7 +107,7 @@ SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& 
         const bool saver = file.size() >= size_t(packageOffset) + packageMagicLength &&
                            std::memcmp(file.data() + packageOffset, packageMagic, packageMagicLength) == 0;
         if (start != 0 && !saver)
-            fail(quotedName(path) + " is neither a saver, a file.dat nor a GIF (no package header at byte 0 or " +
+            refuseSaverFile(quotedName(path) + " is neither a saver, a file.dat nor a GIF (no package header at byte 0 or " +
                  std::to_string(packageOffset) + "); to see another picture, make a saver of it first with "
                  "'glimmer make PICTURE -o OUT.scr'");
         const ImagePackage package = readPackageOf(file, start, path);
@@ -115,8 +115,8 @@ SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& 
                             package.kind[0]};
     }
     if (const std::string reason = unshowableRecordReason(record.width, record.height); !reason.empty())
-        fail("record 0 of " + quotedName(path) + " gives its picture as " + std::to_string(record.width) + " x " +
-             std::to_string(record.height) + ", " + reason);
+        refuseSaverFile("record 0 of " + quotedName(path) + " gives its picture as " + std::to_string(record.width) +
+                        " x " + std::to_string(record.height) + ", " + reason);
 
     SaverPicture picture;
     picture.width = record.width;
@@ -138,15 +138,4 @@ std::unique_ptr<EffectRun> startSaverEffect(const SaverPicture& picture, uint32_
 void stepSaverEffect(EffectRun& run, const SaverPicture& picture)
 {
     stepEffectRun(&run, picture.pixels.data(), picture.width, picture.width, picture.height);
-}
-
-uint32_t currentTimeSeed()
-{
-    return uint32_t(uint64_t(std::time(nullptr)));
-}
-
-uint32_t takeSeed(Arguments& arguments)
-{
-    const auto seed = arguments.takeInteger("--seed", 0, 4294967295LL);
-    return seed ? uint32_t(*seed) : currentTimeSeed();
 }

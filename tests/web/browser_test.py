@@ -1,0 +1,157 @@
+#!/usr/bin/python3
+"""The page in a real browser: Debian's Chromium, headless, driven through
+Selenium, loads the site from `glimmer serve`, makes a saver of a picture,
+plays it, and must show glimmer preview's frame and offer glimmer make's
+bytes; a refused picture gets glimmer's message; /link lands on the maker; no
+request leaves the origin and the console stays clean.
+
+    browser_test.py SOURCE_TREE SITE GLIMMER [--screenshot PNG]
+
+Ends with status 77 (skipped) when GLIMMER is not built."""
+import argparse
+import base64
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from browser_session import Trap, requests_of, start_browser, start_server, stop_server, wait_for
+
+SEED = 4242
+STOP_FRAME = 90
+FRAME_PIXELS = 640 * 480
+
+
+def run(command, folder):
+    return subprocess.run(command, cwd=folder, capture_output=True, text=False, check=False)
+
+
+CANVAS_RGBA = """
+const data = document.getElementById('screen').getContext('2d').getImageData(0, 0, 640, 480).data;
+let text = '';
+for (let i = 0; i < data.length; i += 0x8000)
+  text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+return btoa(text);
+"""
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("source")
+    parser.add_argument("site")
+    parser.add_argument("glimmer")
+    parser.add_argument("--screenshot")
+    arguments = parser.parse_args()
+    if not os.access(arguments.glimmer, os.X_OK):
+        print(f"{arguments.glimmer} is not there: build the native preset first")
+        return 77
+    glimmer = os.path.abspath(arguments.glimmer)
+    work = tempfile.mkdtemp(prefix="glimmer-browser-")
+    downloads = os.path.join(work, "downloads")
+    os.makedirs(downloads)
+    server = driver = trap = None
+    try:
+        # What the page must match: glimmer's saver and its frame at the same step.
+        subprocess.run(["convert", "-seed", "11", "-size", "720x480", "plasma:orange-teal", "holiday.jpg"],
+                       cwd=work, check=True)
+        with open(os.path.join(work, "notes.txt"), "w") as notes:
+            notes.write("not a picture\n")
+        made = run([glimmer, "make", "holiday.jpg", "-o", "expected.scr"], work)
+        check(made.returncode == 0, made.stderr)
+        summary = made.stdout.decode().strip().split(": a saver with ", 1)[1]
+        frame = run([glimmer, "preview", "expected.scr", "--seed", str(SEED), "--frames", str(STOP_FRAME),
+                     "-o", "expected.png"], work)
+        check(frame.returncode == 0, frame.stderr)
+        expected_rgb = subprocess.run(["convert", "expected.png", "-depth", "8", "rgb:-"], cwd=work,
+                                      capture_output=True, check=True).stdout
+        refused = run([glimmer, "make", "notes.txt", "-o", "refused.scr"], work)
+        check(refused.returncode == 2, "glimmer refuses the text file")
+        refusal = refused.stderr.decode().strip().split(": ", 1)[1]
+
+        server, origin, served = start_server(glimmer, arguments.site)
+        trap = Trap()
+        network_log = os.path.join(work, "network.json")
+        driver = start_browser(origin, trap, os.path.join(work, "profile"), downloads, network_log=network_log)
+        driver.get(f"{origin}/?seed={SEED}&stop={STOP_FRAME}")
+        root = "return document.documentElement.dataset"
+        wait_for("the page to be ready", lambda: driver.execute_script(root + ".ready"))
+
+        driver.find_element("id", "picture-file").send_keys(os.path.join(work, "holiday.jpg"))
+        wait_for("the saver to be made", lambda: driver.execute_script(root + ".made"))
+        wait_for(f"frame {STOP_FRAME}", lambda: driver.execute_script(root + ".previewFrame") == str(STOP_FRAME))
+        rgba = base64.b64decode(driver.execute_script(CANVAS_RGBA))
+        check(len(rgba) == FRAME_PIXELS * 4, "the canvas is 640 x 480")
+        shown_rgb = bytes(b for i, b in enumerate(rgba) if i % 4 != 3)
+        check(shown_rgb == expected_rgb, f"the canvas shows glimmer preview's frame {STOP_FRAME}")
+        check(driver.find_element("id", "summary").text == summary, "the page says what glimmer make says")
+        if arguments.screenshot:
+            driver.save_screenshot(arguments.screenshot)
+
+        link = driver.find_element("id", "download")
+        check(link.text == "Download holiday.scr", f"the download is named after the picture: {link.text}")
+        link.click()
+        saved = os.path.join(downloads, "holiday.scr")
+        wait_for("the download", lambda: os.path.exists(saved) and not any(
+            name.endswith(".crdownload") for name in os.listdir(downloads)))
+        with open(saved, "rb") as page_saver, open(os.path.join(work, "expected.scr"), "rb") as tool_saver:
+            check(page_saver.read() == tool_saver.read(), "the downloaded saver is glimmer make's, byte for byte")
+
+        driver.find_element("id", "picture-file").send_keys(os.path.join(work, "notes.txt"))
+        wait_for("the refusal", lambda: driver.execute_script(root + ".refused"))
+        shown = driver.find_element("id", "refusal").text
+        check(shown == refusal, f"the page refuses with glimmer's message: {shown!r}, not {refusal!r}")
+
+        # A phone's width: nothing wider than the screen.
+        driver.set_window_size(360, 740)
+        width = driver.execute_script("return [document.documentElement.scrollWidth, window.innerWidth]")
+        check(width[0] <= width[1], f"the page fits 360 pixels: {width}")
+
+        driver.get(f"{origin}/link")
+        wait_for("/link to land on the maker", lambda: driver.current_url == f"{origin}/" and
+                 driver.execute_script(root + ".ready"))
+
+        # What the page asked for (the performance log), and what it and its
+        # worker asked for (the network log, once the browser has quit).
+        asked = []
+        wasm_type = None
+        for entry in driver.get_log("performance"):
+            message = json.loads(entry["message"])["message"]
+            if message["method"] == "Network.requestWillBeSent":
+                asked.append(message["params"]["request"]["url"])
+            if message["method"] == "Network.responseReceived" and \
+                    message["params"]["response"]["url"].endswith("/glimmer.wasm"):
+                wasm_type = message["params"]["response"]["mimeType"]
+        check(wasm_type == "application/wasm", f"the module is served as application/wasm, not {wasm_type}")
+        problems = [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
+        check(not problems, f"the console has errors: {problems}")
+        driver.quit()
+        driver = None
+        requested = requests_of(origin, network_log)
+        check(any(url.endswith("/saver.exe") for url in requested), "the network log holds the worker's requests")
+        strangers = [url for url in asked + requested
+                     if not url.startswith((origin + "/", "blob:" + origin + "/", "data:", "chrome://"))]
+        check(not strangers, f"requests left the origin: {strangers}")
+        check(any(line.startswith("GET /saver.exe 200") for line in served), "glimmer serve served the worker")
+        print(f"ok: the page and its worker made {len(requested)} requests, all to {origin}; "
+              f"the browser's own {len(trap.requests)} went to the trap")
+        return 0
+    finally:
+        if driver:
+            driver.quit()
+        if trap:
+            trap.close()
+        if server and stop_server(server) != 0:
+            print("glimmer serve did not end with status 0 on SIGTERM", file=sys.stderr)
+            sys.exit(1)
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

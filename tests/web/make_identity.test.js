@@ -1,0 +1,107 @@
+// The page's make is glimmer make: for pictures of every kind and every
+// option, the module (through the page worker's own script) writes the same
+// saver, byte for byte, says the same summary and notes, and refuses what
+// glimmer refuses with the same message.
+'use strict';
+const assert = require('node:assert');
+const fs = require('node:fs');
+const path = require('node:path');
+const test = require('node:test');
+const harness = require('./harness.js');
+
+const writeTestPictures = path.join(harness.native, 'tests/web/test_pictures/write_test_pictures');
+harness.needNativeBuild(writeTestPictures);
+const { makeSaverWith } = harness.siteScript('maker-calls.js');
+
+const folder = harness.temporaryFolder('make');
+harness.run(writeTestPictures, [folder], folder);
+// Photos as ImageMagick writes them (its plasma is fixed by -seed).
+const convert = (...args) => harness.run('convert', args, folder);
+convert('-seed', '7', '-size', '640x427', 'plasma:red-blue', 'plasma.png');
+convert('plasma.png', '-quality', '85', '-sampling-factor', '4:4:4', 'photo444.jpg');
+convert('plasma.png', '-colorspace', 'CMYK', '-quality', '90', 'magick-cmyk.jpg');
+convert('plasma.png', '-quality', '80', 'magick.webp');
+convert('plasma.png', '-define', 'webp:lossless=true', 'magick-lossless.webp');
+convert('plasma.png', '-rotate', '90', 'turned.bmp');
+convert('plasma.png', '-resize', '300x200', 'small.tga');
+convert('plasma.png', '-colors', '64', 'few.gif');
+// Committed pictures, GIFs damaged in every way among them, and what is no picture.
+const committed = [
+  ...['tests/data/pictures', 'tests/data/gif/wuffs', 'tests/data/gif/gif-test-suite'].flatMap(dir =>
+    fs.readdirSync(path.join(harness.source, dir)).filter(name => /\.(bmp|gif|ico)$/.test(name))
+      .map(name => path.join(dir, name))),
+  'assets/glimmerwheel.gif',
+];
+for (const file of committed)
+  fs.copyFileSync(path.join(harness.source, file), path.join(folder, path.basename(file)));
+fs.writeFileSync(path.join(folder, 'notes.txt'), 'not a picture\n');
+const baseline = fs.readFileSync(path.join(folder, 'baseline.jpg'));
+fs.writeFileSync(path.join(folder, 'cut-short.jpg'), baseline.subarray(0, baseline.length >> 1));
+
+const fits = ['cover', 'contain', 'stretch', 'none'];
+
+// Every fit at full dither, other dithers with cover and contain; GIFs also
+// re-encoded; --fit none only where the picture is small enough to keep the
+// run short.
+function optionSets(name, bytes) {
+  const large = bytes.length > 400000;
+  const fitsAndDithers = [
+    ...fits.filter(fit => fit !== 'none' || !large).map(fit => ({ fit, dither: 1 })),
+    { fit: 'cover', dither: 0 },
+    { fit: 'contain', dither: 0.4 },
+  ];
+  const reencodes = name.endsWith('.gif') ? [false, true] : [false];
+  return fitsAndDithers.flatMap(options => reencodes.map(reencode => ({ ...options, reencode })));
+}
+
+function glimmerMake(name, options) {
+  const args = ['make', name, '-o', 'tool.scr', '--fit', options.fit, '--dither', String(options.dither)];
+  if (options.reencode)
+    args.push('--reencode');
+  fs.rmSync(path.join(folder, 'tool.scr'), { force: true });
+  const run = harness.runGlimmer(args, folder);
+  return { ...run, file: run.status === 0 ? fs.readFileSync(path.join(folder, 'tool.scr')) : null };
+}
+
+// What differs between the two, in words; empty when nothing does.
+function differences(tool, page) {
+  if (tool.status !== 0) {
+    const expected = tool.stderr.trim();
+    if (page.made)
+      return [`glimmer refused (${expected}), the module made a saver`];
+    return expected.endsWith(`: ${page.refusal}`) ? [] : [`refusals differ: ${expected} | ${page.refusal}`];
+  }
+  if (!page.made)
+    return [`glimmer made a saver, the module refused: ${page.refusal}`];
+  const found = [];
+  if (!Buffer.from(page.file).equals(tool.file))
+    found.push(`different bytes (${tool.file.length} and ${page.file.byteLength})`);
+  const lines = tool.stdout.trimEnd().split('\n');
+  if (!lines.at(-1).endsWith(`: a saver with ${page.summary}`))
+    found.push(`summaries differ: ${lines.at(-1)} | ${page.summary}`);
+  if (JSON.stringify(page.notes) !== JSON.stringify(lines.slice(0, -1)))
+    found.push(`notes differ: ${lines.slice(0, -1).join(' / ')} | ${page.notes.join(' / ')}`);
+  return found;
+}
+
+test('the module makes what glimmer make makes', async t => {
+  const glimmer = await harness.loadModule();
+  const program = fs.readFileSync(path.join(harness.site, 'saver.exe'));
+  const names = fs.readdirSync(folder).filter(name => name !== 'tool.scr').sort();
+  let made = 0;
+  let refused = 0;
+  for (const name of names) {
+    await t.test(name, () => {
+      const bytes = fs.readFileSync(path.join(folder, name));
+      for (const options of optionSets(name, bytes)) {
+        const tool = glimmerMake(name, options);
+        const page = makeSaverWith(glimmer, program, { picture: bytes, name, ...options });
+        assert.deepStrictEqual(differences(tool, page), [], JSON.stringify(options));
+        made += page.made ? 1 : 0;
+        refused += page.made ? 0 : 1;
+      }
+    });
+  }
+  console.log(`# ${made} savers made and ${refused} pictures refused alike from ${names.length} files`);
+  assert.ok(made > 300 && refused > 20, 'the pictures cover both savers made and pictures refused');
+});

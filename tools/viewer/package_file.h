@@ -1,0 +1,33 @@
+// Reading the package of a saver or a file.dat held in memory.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "package/package_format.h"
+#include "saver_package.h"
+
+// The logical screen size of a GIF; refused unless `gif` starts like a GIF.
+GifSize readGifScreenSize(std::span<const uint8_t> gif);
+
+// Where a file's package header starts: 0 for a file.dat (its first bytes are
+// the magic, or `external` says so), 61440 for a saver.
+long packageStartOf(std::span<const uint8_t> file, bool external);
+
+// Whether the file holds a package where packageStartOf says: a saver or a
+// file.dat rather than a picture.
+bool holdsPackage(std::span<const uint8_t> file);
+
+// Reads a file's package header with the saver's reader; refused with a
+// message when the file is too short, the magic is wrong or the header ends
+// early.
+ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std::string& path);
+
+// What make and pack say of a record of `size` that glimmer preview and play
+// cannot show: the refusal, and the warning when told to go on; both empty
+// when they can show it.
+struct UnshowableRecord {
+    std::string refusal;
+    std::string warning;
+};
+UnshowableRecord unshowableRecord(GifSize size);

@@ -1,0 +1,116 @@
+// The maker as the page's worker calls it: plain C functions over one result
+// at a time. The worker copies the picture and the saver program into the
+// module's memory, calls glimmer_make, then reads the saver's bytes and the
+// JSON text that says what was made or why it was refused.
+#include <emscripten/emscripten.h>
+
+#include <cstdlib>
+#include <new>
+#include <span>
+
+#include "fit_picture.h"
+#include "json_text.h"
+#include "make_saver.h"
+#include "maker_error.h"
+#include "package_file.h"
+#include "saver_file_error.h"
+#include "shown_name.h"
+
+namespace {
+
+struct MakeResult {
+    Bytes file;
+    std::string text;
+};
+
+MakeResult lastResult;
+
+std::string refusalText(const std::string& refusal)
+{
+    return "{\"made\": false, \"refusal\": " + jsonString(refusal) + "}";
+}
+
+}  // namespace
+
+// Tells the page each step of a make as it begins, while the make runs.
+EM_JS(void, reportMakeStep, (const char* step), {
+    if (Module.onMakeStep)
+        Module.onMakeStep(UTF8ToString(step));
+});
+
+extern "C" {
+
+// Memory for the bytes the page hands in; given back with glimmer_release.
+EMSCRIPTEN_KEEPALIVE uint8_t* glimmer_reserve(size_t size)
+{
+    return static_cast<uint8_t*>(std::malloc(size ? size : 1));
+}
+
+EMSCRIPTEN_KEEPALIVE void glimmer_release(void* bytes)
+{
+    std::free(bytes);
+}
+
+// Makes a saver of the picture named `name` with `program` (the padded 32-bit
+// saver program) in front, as `glimmer make NAME --fit FIT --dither DITHER
+// [--reencode]` does (without --force: a saver whose picture preview and play
+// could not show is refused). Returns 1 when made, 0 when refused; either way
+// the result's text says what happened:
+//   {"made": true, "summary": "...", "notes": ["..."]}
+//   {"made": false, "refusal": "..."}
+EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize, const char* name, const char* fit,
+                                      double dither, int reencode, const uint8_t* program, size_t programSize)
+{
+    lastResult = MakeResult{};
+    try {
+        MakeOptions options;
+        options.pictureName = shownName(name);
+        const auto fitMode = parseFitMode(fit);
+        if (!fitMode)
+            refuse("fit takes cover, contain, stretch or none, not " + quotedName(fit));
+        if (!(dither >= 0.0 && dither <= 1.0))
+            refuse("dither takes a number from 0 to 1");
+        options.fit = *fitMode;
+        options.dither = dither;
+        options.reencode = reencode != 0;
+        options.onStep = [](const std::string& step) { reportMakeStep(step.c_str()); };
+        MadeSaver made = makeSaverPackage(std::span(picture, pictureSize), options, std::span(program, programSize));
+        // Only --fit none keeps the picture's own size, which may be one that
+        // the preview cannot show.
+        if (options.fit == FitMode::none) {
+            const ImagePackage package = readPackageOf(made.file, packageStartOf(made.file, false), name);
+            const UnshowableRecord problem = unshowableRecord(GifSize{package.width[0], package.height[0]});
+            if (!problem.refusal.empty())
+                refuse(problem.refusal);
+        }
+        lastResult.text = "{\"made\": true, \"summary\": " + jsonString(made.summary) +
+                          ", \"notes\": " + jsonStrings(made.notes) + "}";
+        lastResult.file = std::move(made.file);
+        return 1;
+    } catch (const MakeError& error) {
+        lastResult.text = refusalText(error.what());
+    } catch (const SaverFileError& error) {
+        lastResult.text = refusalText(error.what());
+    } catch (const std::bad_alloc&) {
+        lastResult.text = refusalText("there is not enough memory in this browser tab to make a saver of " +
+                                      quotedName(name));
+    }
+    return 0;
+}
+
+EMSCRIPTEN_KEEPALIVE const uint8_t* glimmer_result_bytes()
+{
+    return lastResult.file.data();
+}
+
+EMSCRIPTEN_KEEPALIVE size_t glimmer_result_size()
+{
+    return lastResult.file.size();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* glimmer_result_text()
+{
+    return lastResult.text.c_str();
+}
+
+}  // extern "C"
