@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Everything the project needs on a fresh Debian 12 machine: the packages
 # (installed only when missing), the builds, and Wine's private prefix.
-#   setup.sh              all six builds, for the tests
+#   setup.sh              all seven builds, for the tests
 #   setup.sh PRESET...    only these (the native one alone makes savers:
 #                         it carries the 32-bit saver program it builds)
 set -euo pipefail
@@ -14,6 +14,8 @@ packages=(
   libgif-dev libimagequant-dev libstb-dev libpng-dev libsdl2-dev
   gcc-multilib g++-multilib qemu-user-static
   clang libclang-rt-14-dev valgrind
+  # The emulated guest that runs the 32-bit program (scripts/guest).
+  debootstrap qemu-system-x86 e2fsprogs
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -27,7 +29,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(win32 win64 native core32 sanitize fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(win32 win64 win32-tests native core32 sanitize fuzz)
 jobs=$(nproc)
 for preset in "${presets[@]}"; do
   echo "== building $preset"
@@ -38,7 +40,7 @@ done
 
 # One ctest run over every build.
 cat > build/CTestTestfile.cmake <<'CTEST'
-subdirs("native" "core32" "sanitize" "fuzz" "win64")
+subdirs("native" "core32" "sanitize" "fuzz" "win64" "win32-tests")
 CTEST
 
 if [[ " ${presets[*]} " == *" win64 "* ]]; then

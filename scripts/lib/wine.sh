@@ -4,7 +4,8 @@ GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEPREFIX=${GLIMMER_WINEPREFIX:-$GLIMMER_ROOT/build/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=d"}
-export WINEARCH=win64
+# The host's prefix is 64-bit; the test guest's is 32-bit (scripts/guest/init).
+export WINEARCH=${GLIMMER_WINEARCH:-win64}
 
 # Creates the prefix once; later calls find it ready. DirectDraw there draws
 # through Wine's GDI renderer rather than OpenGL: on Xvfb the OpenGL one runs on

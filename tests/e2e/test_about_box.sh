@@ -23,7 +23,7 @@ read -r x y width height <<<"$(window_geometry "$window")"
 # area only, just inside the frame of a box at the top left corner.
 check "the box stands at the top left corner of the screen" test "$x" -lt 40 -a "$y" -lt 60
 check "the box is wider than it is high" test "$width" -gt "$height" -a "$height" -gt 100
-sleep 1
+pause 1
 shot=$(screenshot about-box)
 e2e_log "screenshot: $shot"
 check_equal "a screenshot of the box is 640 x 480" "640x480" "$(identify -format %wx%h "$shot" 2>/dev/null)"
@@ -42,7 +42,7 @@ window=$(wait_for_window "^$title\$") || e2e_abort "no About box appeared for /c
 check_equal "the configure request shows the box titled '$title'" "$title" "$(window_title "$window")"
 read -r x2 y2 width2 height2 <<<"$(window_geometry "$window")"
 check_equal "the configure request's box is the same box" "$x $y $width $height" "$x2 $y2 $width2 $height2"
-sleep 1
+pause 1
 check "the configure request's box takes the input focus" focus_box "$window"
 send_key Escape
 check_saver_stays 4 "Escape leaves the configure request's box open"

@@ -18,6 +18,10 @@
 #                         looked for when the script runs, not when it is configured
 #   GLIMMER_WINEPREFIX    optional private Wine prefix (scripts/lib/wine.sh)
 #   GLIMMER_SCREEN        optional Xvfb screen, 640x480x24 unless given
+#   GLIMMER_PACKED_SAVER  optional saver already packed with the default picture,
+#                         for a machine without the glimmer tool (the test guest)
+#   E2E_SLOWDOWN          whole factor for every wait and pause, 1 unless given
+#                         (the test guest emulates its processors)
 #   E2E_DEADLINE          seconds after which the whole script gives up, 180
 #   E2E_KEEP              keep the work folder (screenshots, logs) when set to 1
 #
@@ -32,7 +36,7 @@
 # The saver
 #   make_test_saver NAME [GIF]
 #                          packs GIF (assets/glimmerwheel.gif by default) behind
-#                          the win64 saver.exe; prints the new file's path
+#                          the saver.exe; prints the new file's path
 #   start_saver EXE ARG... starts `wine EXE ARG...` in the background; sets
 #                          SAVER_PID, output goes to $E2E_WORK/saver.log
 #   saver_running          true while the started saver has not ended
@@ -59,6 +63,10 @@
 #   move_mouse_to X Y      moves the pointer to a screen position
 #   pointer_position       prints "x y" of the pointer
 #   screenshot NAME        captures the screen into $E2E_WORK/NAME.png; prints the path
+#   wait_for_picture [SECS]
+#                          waits until the screen shows more than one colour: the
+#                          saver has drawn its first frame
+#   pause SECS             sleeps SECS times E2E_SLOWDOWN
 #
 # Checks (each prints one PASS or FAIL line)
 #   pass MESSAGE / fail MESSAGE
@@ -75,6 +83,7 @@
 # the summary and the cleanup.
 
 E2E_HARNESS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_SLOWDOWN=${E2E_SLOWDOWN:-1}
 GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$E2E_HARNESS_DIR/../../.." && pwd)}
 GLIMMER_BUILD=${GLIMMER_BUILD:-$GLIMMER_ROOT/build/win64}
 GLIMMER_SAVER=${GLIMMER_SAVER:-$GLIMMER_BUILD/saver.exe}
@@ -96,6 +105,15 @@ SAVER_STATUS=
 
 e2e_log() {
   echo "[e2e] $*"
+}
+
+# SECS (a decimal number) times E2E_SLOWDOWN.
+scaled() {
+  awk -v seconds="$1" -v factor="$E2E_SLOWDOWN" 'BEGIN { print seconds * factor }'
+}
+
+pause() {
+  sleep "$(scaled "$1")"
 }
 
 pass() {
@@ -157,7 +175,7 @@ e2e_cleanup() {
 }
 
 e2e_on_signal() {
-  fail "interrupted (deadline of ${E2E_DEADLINE:-180} s or a signal)"
+  fail "interrupted (deadline of ${E2E_DEADLINE:-$((180 * E2E_SLOWDOWN))} s or a signal)"
   e2e_end
 }
 
@@ -176,13 +194,13 @@ e2e_begin() {
   E2E_WORK=$(mktemp -d /tmp/glimmer-e2e.XXXXXX)
 
   # Ends the script cleanly (trap above) before ctest would kill it hard.
-  local deadline=${E2E_DEADLINE:-180} script=$$
+  local deadline=${E2E_DEADLINE:-$((180 * E2E_SLOWDOWN))} script=$$
   ( sleep "$deadline" && kill -TERM "$script" ) >/dev/null 2>&1 &
   E2E_WATCHDOG_PID=$!
 
   e2e_need Xvfb xdotool xprop import identify wine wineserver
   [ -f "$GLIMMER_SAVER" ] || e2e_abort "no saver program at $GLIMMER_SAVER (build the win64 preset)"
-  [ -x "$GLIMMER_NATIVE_BUILD/glimmer" ] ||
+  [ -x "$GLIMMER_NATIVE_BUILD/glimmer" ] || [ -f "${GLIMMER_PACKED_SAVER:-}" ] ||
     e2e_abort "no glimmer tool at $GLIMMER_NATIVE_BUILD/glimmer (build the native preset)"
 
   start_xvfb || e2e_abort "Xvfb did not start"
@@ -192,8 +210,12 @@ e2e_begin() {
 }
 
 make_test_saver() {
-  local name=$1 gif=${2:-$GLIMMER_ROOT/assets/glimmerwheel.gif}
-  local output=$E2E_WORK/$name.scr
+  local name=$1 default=$GLIMMER_ROOT/assets/glimmerwheel.gif
+  local gif=${2:-$default} output=$E2E_WORK/$name.scr
+  if [ -n "${GLIMMER_PACKED_SAVER:-}" ] && [ "$gif" = "$default" ]; then
+    cp "$GLIMMER_PACKED_SAVER" "$output" && echo "$output"
+    return
+  fi
   if ! "$GLIMMER_NATIVE_BUILD/glimmer" pack "$gif" -o "$output" --stub "$GLIMMER_SAVER" >"$E2E_WORK/pack-$name.log" 2>&1; then
     cat "$E2E_WORK/pack-$name.log" >&2
     return 1
@@ -217,7 +239,7 @@ saver_running() {
 wait_saver_exit() {
   local seconds=$1
   [ -n "$SAVER_PID" ] || return 1
-  local tries=$((seconds * 10))
+  local tries=$((seconds * E2E_SLOWDOWN * 10))
   while saver_running && [ "$tries" -gt 0 ]; do
     sleep 0.1
     tries=$((tries - 1))
@@ -239,7 +261,7 @@ stop_saver() {
 
 wait_for_window() {
   local title=$1 seconds=${2:-30}
-  local tries=$((seconds * 5)) id
+  local tries=$((seconds * E2E_SLOWDOWN * 5)) id
   while [ "$tries" -gt 0 ]; do
     id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1)
     if [ -n "$id" ]; then
@@ -310,6 +332,15 @@ screenshot() {
   import -window root "$path" && echo "$path"
 }
 
+wait_for_picture() {
+  local deadline=$(($(date +%s) + ${1:-10} * E2E_SLOWDOWN))
+  while saver_running && [ "$(date +%s)" -lt "$deadline" ]; do
+    [ "$(import -window root -format %k info: 2>/dev/null)" -gt 1 ] 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 check_saver_exits() {
   local seconds=$1 code=$2 message=$3
   if [ -z "$SAVER_PID" ]; then
@@ -346,7 +377,7 @@ check_still_up() {
     fail "$message (no saver was running: it had already ended)"
     return
   fi
-  sleep "$seconds"
+  pause "$seconds"
   if "$still_up"; then
     pass "$message"
     return

@@ -1,0 +1,27 @@
+# The job of guest32.boot, run as root inside the emulated guest (scripts/guest/
+# init) with the source tree and the 32-bit build at their host paths and the
+# 32-bit Wine prefix in GLIMMER_WINEPREFIX. Runs each check named on the command
+# line, its output into /job/results/CHECK.log and its exit status into
+# CHECK.status:
+#   windows_tests, core_tests   the 32-bit build's GoogleTest programs
+#   e2e.NAME                    tests/e2e/test_NAME.sh against the 32-bit saver
+set -u
+results=/job/results
+# The guest's processors are emulated: the scripts' waits and pauses take this
+# many times as long.
+export E2E_SLOWDOWN=4 E2E_DEADLINE=600
+export GLIMMER_SAVER=$GLIMMER_BUILD/saver.exe GLIMMER_PACKED_SAVER=/job/glimmerwheel.scr
+cd /tmp || exit 1
+
+for check in "$@"; do
+  case $check in
+    windows_tests | core_tests) command=(bash "$GLIMMER_ROOT/scripts/wine-run.sh" "$GLIMMER_BUILD/tests/$check.exe") ;;
+    e2e.*) command=(bash "$GLIMMER_ROOT/tests/e2e/test_${check#e2e.}.sh") ;;
+    *) echo "unknown check $check" >"$results/$check.log"; echo 1 >"$results/$check.status"; continue ;;
+  esac
+  started=$(date +%s)
+  "${command[@]}" >"$results/$check.log" 2>&1
+  status=$?
+  echo "$status" >"$results/$check.status"
+  echo "$check: exit status $status after $(($(date +%s) - started)) s"
+done
