@@ -174,7 +174,7 @@ fi
 guest_run "$log" e2fsck -f -p "$work/rootfs.ext4"
 
 guest_step "storing the guest in the cache"
-echo "recipe of $(date -u +%FT%TZ), built in $(($(date +%s) - started)) s from $mirror" >"$work/ready.part"
+echo "built $(date -u +%FT%TZ) in $(($(date +%s) - started)) s from $mirror" >"$work/ready.part"
 mv "$job/console.log" "$work/first-boot-console.log" 2>/dev/null
 rm -rf --one-file-system "$job" "$image"
 mv "$work/ready.part" "$work/ready" && mv -T "$work" "$image" || guest_fail "cannot rename $work to $image"

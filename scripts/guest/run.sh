@@ -38,7 +38,7 @@ if [ -z "$image" ]; then
 fi
 
 guest_step "preparing the job folder $job"
-rm -f "$job/status" "$job/job.log" "$job/guest-error" "$job/console.log"
+rm -f "$job/status" "$job/job.log" "$job/console.log"
 : >"$job/.guest-shares" || guest_fail "cannot write to $job"
 devices=(-fsdev "local,id=job,path=$job,security_model=none"
   -device "virtio-9p-pci,fsdev=job,mount_tag=job")

@@ -25,6 +25,10 @@ ensure_wineprefix() {
   fi
 }
 
+# Ends every Wine process of the prefix, unless the caller keeps one Wine
+# session for several programs (GLIMMER_WINE_SESSION=kept: the test guest's
+# job, where starting Wine's own processes again would cost seconds each time).
 stop_wine() {
+  [ "${GLIMMER_WINE_SESSION:-}" = kept ] && return 0
   wineserver -k >/dev/null 2>&1 || true
 }

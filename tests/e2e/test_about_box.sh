@@ -8,13 +8,6 @@ e2e_begin "About box"
 
 title='The Glimmerwheel Studio'
 
-# Without a window manager the keyboard follows the pointer, which Wine puts in
-# the middle of the screen, outside the box: give the box the input focus, as a
-# window manager would.
-focus_box() {
-  xdotool windowfocus --sync "$1" 2>/dev/null
-}
-
 start_saver "$GLIMMER_SAVER"
 window=$(wait_for_window "^$title\$") || e2e_abort "no About box appeared without an argument"
 check_equal "the box is titled '$title'" "$title" "$(window_title "$window")"
@@ -28,7 +21,7 @@ shot=$(screenshot about-box)
 e2e_log "screenshot: $shot"
 check_equal "a screenshot of the box is 640 x 480" "640x480" "$(identify -format %wx%h "$shot" 2>/dev/null)"
 
-check "the box takes the input focus" focus_box "$window"
+check "the box takes the input focus" focus_window "$window"
 # A box that ends takes Wine about two seconds to take down: wait longer.
 send_key Escape
 check_saver_stays 4 "Escape leaves the box open"
@@ -43,7 +36,7 @@ check_equal "the configure request shows the box titled '$title'" "$title" "$(wi
 read -r x2 y2 width2 height2 <<<"$(window_geometry "$window")"
 check_equal "the configure request's box is the same box" "$x $y $width $height" "$x2 $y2 $width2 $height2"
 pause 1
-check "the configure request's box takes the input focus" focus_box "$window"
+check "the configure request's box takes the input focus" focus_window "$window"
 send_key Escape
 check_saver_stays 4 "Escape leaves the configure request's box open"
 check "the configure request's box is still shown after Escape" eval 'xdotool search --onlyvisible --name "^$title\$" >/dev/null'

@@ -22,13 +22,17 @@
 #                         for a machine without the glimmer tool (the test guest)
 #   E2E_SLOWDOWN          whole factor for every wait and pause, 1 unless given
 #                         (the test guest emulates its processors)
+#   GLIMMER_WINE_SESSION  "kept": the caller runs Xvfb (DISPLAY) and a persistent
+#                         wineserver for several scripts; the script uses them
+#                         and leaves them running (the test guest's job)
 #   E2E_DEADLINE          seconds after which the whole script gives up, 180
 #   E2E_KEEP              keep the work folder (screenshots, logs) when set to 1
 #
 # Setup and teardown
 #   e2e_begin TITLE        checks the tools, starts Xvfb on a free display
-#                          (exports DISPLAY), makes the Wine prefix, sets the
-#                          cleanup trap and the deadline watchdog
+#                          (exports DISPLAY) unless the caller keeps a session,
+#                          makes the Wine prefix, sets the cleanup trap and the
+#                          deadline watchdog
 #   e2e_end                prints the summary; exits 0 when no check failed
 #   e2e_abort MESSAGE      records a failure and ends the script at once
 #   e2e_cleanup            (the EXIT trap) stops the saver, wineserver and Xvfb
@@ -56,6 +60,9 @@
 #                          true when the window asks for a title bar (Wine's
 #                          _MOTIF_WM_HINTS decorations); without a window
 #                          manager the X window is then the client area only
+#   focus_window ID        gives the window the keyboard focus, as a window
+#                          manager would (Xvfb has none: the keyboard follows
+#                          the pointer, which Wine puts in the middle)
 #   send_key KEY...        presses and releases keys (xdotool key names)
 #   click BUTTON           presses and releases a mouse button (1 left, 2 middle, 3 right)
 #   mouse_down BUTTON / mouse_up BUTTON
@@ -203,8 +210,12 @@ e2e_begin() {
   [ -x "$GLIMMER_NATIVE_BUILD/glimmer" ] || [ -f "${GLIMMER_PACKED_SAVER:-}" ] ||
     e2e_abort "no glimmer tool at $GLIMMER_NATIVE_BUILD/glimmer (build the native preset)"
 
-  start_xvfb || e2e_abort "Xvfb did not start"
-  e2e_log "Xvfb on $DISPLAY ($GLIMMER_SCREEN), Wine prefix $WINEPREFIX"
+  if [ "${GLIMMER_WINE_SESSION:-}" = kept ] && [ -n "${DISPLAY:-}" ]; then
+    e2e_log "the caller's screen $DISPLAY and Wine session, Wine prefix $WINEPREFIX"
+  else
+    start_xvfb || e2e_abort "Xvfb did not start"
+    e2e_log "Xvfb on $DISPLAY ($GLIMMER_SCREEN), Wine prefix $WINEPREFIX"
+  fi
   ensure_wineprefix
   [ -f "$WINEPREFIX/system.reg" ] || e2e_abort "the Wine prefix $WINEPREFIX could not be made"
 }
@@ -259,18 +270,24 @@ stop_saver() {
   SAVER_PID=
 }
 
+# The second after which a wait of SECS (scaled) that begins now gives up.
+deadline_in() {
+  echo $(($(date +%s) + $(scaled "$1" | cut -d. -f1) + 1))
+}
+
+# Polls happen every 0.2 s (scaled): each one starts xdotool, which on an
+# emulated processor takes time from the saver itself.
 wait_for_window() {
-  local title=$1 seconds=${2:-30}
-  local tries=$((seconds * E2E_SLOWDOWN * 5)) id
-  while [ "$tries" -gt 0 ]; do
+  local title=$1 deadline id
+  deadline=$(deadline_in "${2:-30}")
+  while [ "$(date +%s)" -lt "$deadline" ]; do
     id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1)
     if [ -n "$id" ]; then
       echo "$id"
       return 0
     fi
     saver_running || return 1
-    sleep 0.2
-    tries=$((tries - 1))
+    pause 0.2
   done
   return 1
 }
@@ -294,6 +311,10 @@ window_has_title_bar() {
   local decorations
   decorations=$(xprop -id "$1" _MOTIF_WM_HINTS | sed -n 's/^.*= *[^,]*, *[^,]*, *\([^,]*\),.*$/\1/p')
   [ -n "$decorations" ] && [ $((decorations & 0x8)) -ne 0 ]
+}
+
+focus_window() {
+  xdotool windowfocus --sync "$1" 2>/dev/null
 }
 
 send_key() {
@@ -333,10 +354,11 @@ screenshot() {
 }
 
 wait_for_picture() {
-  local deadline=$(($(date +%s) + ${1:-10} * E2E_SLOWDOWN))
+  local deadline
+  deadline=$(deadline_in "${1:-10}")
   while saver_running && [ "$(date +%s)" -lt "$deadline" ]; do
     [ "$(import -window root -format %k info: 2>/dev/null)" -gt 1 ] 2>/dev/null && return 0
-    sleep 0.2
+    pause 0.2
   done
   return 1
 }
