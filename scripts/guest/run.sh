@@ -8,7 +8,8 @@
 # `bash /job/job.sh` as root in it, with the 32-bit Wine prefix in
 # GLIMMER_WINEPREFIX. Each --share DIR is seen read-only at its own path. What
 # the job prints lands in JOB_FOLDER/job.log (shown afterwards), the guest's
-# console in JOB_FOLDER/console.log, which is kept. A guest that has not
+# console in JOB_FOLDER/console.log and its kernel's messages in
+# JOB_FOLDER/dmesg.log, which are kept. A guest that has not
 # powered off after the deadline (900 s unless given) is killed.
 #
 # For build.sh only: --image DIR boots that image folder, --writable keeps
@@ -38,7 +39,7 @@ if [ -z "$image" ]; then
 fi
 
 guest_step "preparing the job folder $job"
-rm -f "$job/status" "$job/job.log" "$job/console.log"
+rm -f "$job/status" "$job/job.log" "$job/console.log" "$job/dmesg.log"
 : >"$job/.guest-shares" || guest_fail "cannot write to $job"
 devices=(-fsdev "local,id=job,path=$job,security_model=none"
   -device "virtio-9p-pci,fsdev=job,mount_tag=job")

@@ -1,8 +1,8 @@
-# Wine in the build's own prefix, quiet, without the Mono and Gecko installers
-# (they would wait for a click on a machine without a network).
+# Wine in the build's own prefix, quiet unless WINEDEBUG is given, without the Mono
+# and Gecko installers (they would wait for a click on a machine without a network).
 GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 export WINEPREFIX=${GLIMMER_WINEPREFIX:-$GLIMMER_ROOT/build/wineprefix}
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=d"}
 # The host's prefix is 64-bit; the test guest's is 32-bit (scripts/guest/init).
 export WINEARCH=${GLIMMER_WINEARCH:-win64}

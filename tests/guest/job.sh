@@ -22,7 +22,8 @@ wineserver -p
 for check in "$@"; do
   case $check in
     windows_tests | core_tests) command=(bash "$GLIMMER_ROOT/scripts/wine-run.sh" "$GLIMMER_BUILD/tests/$check.exe") ;;
-    e2e.*) command=(bash "$GLIMMER_ROOT/tests/e2e/test_${check#e2e.}.sh") ;;
+    # The saver's own output (shown when a check fails) with Wine's errors.
+    e2e.*) command=(env WINEDEBUG=err+all,fixme-all bash "$GLIMMER_ROOT/tests/e2e/test_${check#e2e.}.sh") ;;
     *) echo "unknown check $check" >"$results/$check.log"; echo 1 >"$results/$check.status"; continue ;;
   esac
   started=$(date +%s)

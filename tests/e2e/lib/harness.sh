@@ -26,6 +26,7 @@
 #                         wineserver for several scripts; the script uses them
 #                         and leaves them running (the test guest's job)
 #   E2E_DEADLINE          seconds after which the whole script gives up, 180
+#                         times E2E_SLOWDOWN unless given
 #   E2E_KEEP              keep the work folder (screenshots, logs) when set to 1
 #
 # Setup and teardown
@@ -149,7 +150,13 @@ check_equal() {
 }
 
 e2e_abort() {
-  fail "$*"
+  if [ -n "$SAVER_PID" ] && ! saver_running; then
+    wait "$SAVER_PID" 2>/dev/null
+    fail "$* (the saver ended with exit code $?)"
+  else
+    fail "$*"
+  fi
+  show_saver_log
   e2e_end
 }
 
@@ -371,7 +378,7 @@ check_saver_exits() {
     check_equal "$message (exit code)" "$code" "$SAVER_STATUS"
     [ "$SAVER_STATUS" = "$code" ] || show_saver_log
   else
-    fail "$message (still running after $seconds s)"
+    fail "$message (still running after $(scaled "$seconds") s)"
     stop_saver
   fi
 }
