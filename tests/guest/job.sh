@@ -10,7 +10,7 @@
 set -u
 results=/job/results
 # The scripts' waits and pauses take this many times as long.
-export E2E_SLOWDOWN=3 E2E_DEADLINE=400
+export E2E_SLOWDOWN=2 E2E_DEADLINE=300
 export GLIMMER_SAVER=$GLIMMER_BUILD/saver.exe GLIMMER_PACKED_SAVER=/job/glimmerwheel.scr
 export GLIMMER_WINE_SESSION=kept
 source "$GLIMMER_ROOT/scripts/lib/wine.sh"
@@ -21,7 +21,13 @@ wineserver -p
 
 for check in "$@"; do
   case $check in
-    windows_tests | core_tests) command=(bash "$GLIMMER_ROOT/scripts/wine-run.sh" "$GLIMMER_BUILD/tests/$check.exe") ;;
+    core_tests) command=(bash "$GLIMMER_ROOT/scripts/wine-run.sh" "$GLIMMER_BUILD/tests/core_tests.exe") ;;
+    # Without the two matrices that feed 28 bad packages to the program for the
+    # platform-free reader and decoder (about four minutes here): that code
+    # runs 32-bit in core_tests, the program meets such packages in
+    # e2e.corrupt_packages, and the matrices run whole under wine64.
+    windows_tests) command=(bash "$GLIMMER_ROOT/scripts/wine-run.sh" "$GLIMMER_BUILD/tests/windows_tests.exe"
+      --gtest_filter=-SaverRobustness.CutOrDamagedHeadersSayCorruptHeader:SaverRobustness.BadPicturesRunAndEndOnAKey) ;;
     # The saver's own output (shown when a check fails) with Wine's errors.
     e2e.*) command=(env WINEDEBUG=err+all,fixme-all bash "$GLIMMER_ROOT/tests/e2e/test_${check#e2e.}.sh") ;;
     *) echo "unknown check $check" >"$results/$check.log"; echo 1 >"$results/$check.status"; continue ;;
