@@ -9,8 +9,10 @@
 # GLIMMER_WINEPREFIX. Each --share DIR is seen read-only at its own path. What
 # the job prints lands in JOB_FOLDER/job.log (shown afterwards), the guest's
 # console in JOB_FOLDER/console.log and its kernel's messages in
-# JOB_FOLDER/dmesg.log, which are kept. A guest that has not
-# powered off after the deadline (900 s unless given) is killed.
+# JOB_FOLDER/dmesg.log, which are kept. A guest that has not powered off after
+# the deadline (900 s unless given) is killed. A guest that fails (no image,
+# no boot, killed, no result) ends run.sh with 1 and a message that names the
+# failed step.
 #
 # For build.sh only: --image DIR boots that image folder, --writable keeps
 # what the guest writes to its disk.
@@ -81,6 +83,6 @@ if [ ! -f "$job/status" ]; then
   echo "---- last lines of the guest's console" >&2
   tail -n 30 "$job/console.log" >&2
   echo "----" >&2
-  guest_fail "the guest ended (qemu status $qemu_status) without a job result${job:+; console: $job/console.log}"
+  guest_fail "the guest ended (qemu status $qemu_status) without a job result (console: $job/console.log)"
 fi
 exit "$(cat "$job/status")"
