@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Sets everything up, makes the saver from the bundled default picture, renders
 # a preview animation of it, and plays it live when a display is at hand.
-set -euo pipefail
+set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh native
+source scripts/lib/steps.sh
+bash scripts/setup.sh native || step_failed "set up" "bash scripts/setup.sh native (its message is above)"
 
 glimmer=build/native/glimmer
-mkdir -p out
+mkdir -p out || step_failed "make the out folder" "mkdir -p out"
 # The tool carries the 32-bit saver program: nothing else is needed.
-"$glimmer" make assets/glimmerwheel.gif -o out/Glimmerwheel.scr
-"$glimmer" inspect out/Glimmerwheel.scr
+run_shown "make the saver" "$glimmer" make assets/glimmerwheel.gif -o out/Glimmerwheel.scr
+run_shown "inspect the saver" "$glimmer" inspect out/Glimmerwheel.scr
 echo
-"$glimmer" preview out/Glimmerwheel.scr -o out/preview.gif
+run_shown "render the preview" "$glimmer" preview out/Glimmerwheel.scr -o out/preview.gif
 echo
 echo "Made out/Glimmerwheel.scr: the 32-bit Glimmerwheel screen saver with the default picture,"
 echo "and out/preview.gif: its first 300 frames as the saver draws them (open it in a browser)."
@@ -26,7 +27,7 @@ display_usable() {
 echo
 if display_usable; then
   echo "Playing it live: press a key, click, or move the mouse to stop."
-  "$glimmer" play out/Glimmerwheel.scr
+  run_shown "play the saver" "$glimmer" play out/Glimmerwheel.scr
 else
   echo "No display here to play it live. On a desktop, run:"
   echo "  $glimmer play out/Glimmerwheel.scr              # in a window"

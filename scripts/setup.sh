@@ -1,50 +1,93 @@
 #!/usr/bin/env bash
 # Everything the project needs on a fresh Debian 12 machine: the packages
-# (installed only when missing), the builds, and Wine's private prefix.
+# (installed only when missing, without their recommendations, so that this
+# list alone decides what is there), the builds, and Wine's private prefix.
 #   setup.sh              all seven builds, for the tests
 #   setup.sh PRESET...    only these (the native one alone makes savers:
 #                         it carries the 32-bit saver program it builds)
-set -euo pipefail
+# Every step's output is kept in build/logs/; a failing step is named, with
+# the command that failed and the last lines of its output.
+set -uo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/steps.sh
 
 packages=(
-  build-essential cmake git googletest libbenchmark-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
-  xvfb xdotool imagemagick x11-utils
-  libgif-dev libimagequant-dev libstb-dev libpng-dev libsdl2-dev
+  # the native build, its tests and benchmarks
+  build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev libx11-dev
+  # the maker's picture libraries; libimagequant is built from Debian's source
+  # package (apt-get source, which needs dpkg-dev)
+  libgif-dev libstb-dev libpng-dev libjpeg62-turbo-dev libwebp-dev liblcms2-dev libexif-dev dpkg-dev
+  # the saver: 32-bit and 64-bit Windows programs (the -posix compilers for
+  # the Windows-side tests, which use threads)
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
+  # the Windows-side and end-to-end tests: wine64 runs the programs, and the
+  # wine package brings the wine, wineboot and wineserver commands
+  wine wine64 xvfb xdotool imagemagick x11-utils
+  # the core as a static 32-bit Linux program, run under qemu
   gcc-multilib g++-multilib qemu-user-static
+  # the sanitizer and fuzzing builds (clang and its runtime libraries), memcheck
   clang libclang-rt-14-dev valgrind
-  # The emulated guest that runs the 32-bit program (scripts/guest).
+  # the emulated guest that runs the 32-bit program (scripts/guest): its image
+  # is built with debootstrap and mkfs.ext4 and booted by qemu
   debootstrap qemu-system-x86 e2fsprogs
 )
+
+# What the scripts, the builds and the tests run, and the package that brings it.
+programs=(
+  cmake:cmake ctest:cmake make:make g++:g++ pkg-config:pkgconf git:git dpkg-source:dpkg-dev
+  i686-w64-mingw32-g++-posix:g++-mingw-w64-i686-posix i686-w64-mingw32-windres:binutils-mingw-w64-i686
+  x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64
+  wine:wine wineboot:wine wineserver:wine Xvfb:xvfb xdotool:xdotool xprop:x11-utils xdpyinfo:x11-utils
+  import:imagemagick identify:imagemagick convert:imagemagick
+  qemu-i386-static:qemu-user-static clang:clang clang++:clang valgrind:valgrind
+  debootstrap:debootstrap qemu-system-x86_64:qemu-system-x86 mkfs.ext4:e2fsprogs e2fsck:e2fsprogs
+)
+
+all_presets=(win32 win64 win32-tests native core32 sanitize fuzz)
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=("${all_presets[@]}")
+for preset in "${presets[@]}"; do
+  [[ " ${all_presets[*]} " == *" $preset "* ]] ||
+    step_failed "choose the builds" "there is no preset '$preset'; the presets are: ${all_presets[*]}"
+done
+
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "== installing ${missing[*]}"
+  [ "$(id -u)" = 0 ] ||
+    step_failed "install packages" "${missing[*]} must be installed, which needs root: run this as root"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  run_step "update the package lists" apt-get update
+  echo "== installing ${missing[*]}"
+  run_step "install the packages" apt-get install -y --no-install-recommends "${missing[@]}"
+  for package in "${missing[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      step_failed "install the packages" "$package is still not installed"
+  done
 fi
+need_programs "check the installed programs" "${programs[@]}"
 
-presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(win32 win64 win32-tests native core32 sanitize fuzz)
+# Sources built into the tools, from Debian's source packages, under build/sources/.
+source scripts/lib/debian_sources.sh
+run_step "fetch libimagequant's source" fetch_debian_source libimagequant build/sources/libimagequant
+
 jobs=$(nproc)
 for preset in "${presets[@]}"; do
-  echo "== building $preset"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs" 2>&1 | grep -E "error|warning:|saver program" || true
-  test "${PIPESTATUS[0]}" -eq 0 || { echo "build of $preset failed" >&2; exit 1; }
+  run_step "configure $preset" cmake --preset "$preset"
+  run_step "build $preset" cmake --build --preset "$preset" -j "$jobs"
+  grep -hE "saver program:|warning:" "$(step_log "build $preset")" || true
 done
 
 # One ctest run over every build.
+mkdir -p build
 cat > build/CTestTestfile.cmake <<'CTEST'
 subdirs("native" "core32" "sanitize" "fuzz" "win64" "win32-tests")
 CTEST
 
 if [[ " ${presets[*]} " == *" win64 "* ]]; then
   source scripts/lib/wine.sh
-  ensure_wineprefix
+  run_step "make the Wine prefix $WINEPREFIX" ensure_wineprefix
   stop_wine
 fi

@@ -10,7 +10,7 @@ if [ -z "${DISPLAY:-}" ]; then
   start_xvfb || exit 1
   own_screen=1
 fi
-ensure_wineprefix
+ensure_wineprefix || exit 1
 wine "$@"
 status=$?
 stop_wine

@@ -5,7 +5,7 @@
 
 #include <string.h>
 
-DisplayDevice displayDevice = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, DD_OK, {0, 0, 640, 480}};
+DisplayDevice displayDevice = {nullptr, nullptr, nullptr, nullptr, nullptr, 0, DD_OK, {0, 0, screenWidth, screenHeight}};
 PALETTEENTRY currentPalette[256];
 DirectDrawCreateFunction directDrawCreate = DirectDrawCreate;
 

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <ddraw.h>
 
+#include "display/screen.h"
+
 struct DisplayDevice {
     LPDIRECTDRAW directDraw;
     LPDIRECTDRAWSURFACE primarySurface;

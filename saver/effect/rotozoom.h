@@ -4,14 +4,16 @@
 
 #include <stdint.h>
 
+#include "display/screen.h"
 #include "effect/motion.h"
 #include "effect/trig_tables.h"
 #include "package/palette_entry.h"
 
 constexpr int textureSize = 256;
 constexpr int textureBytes = textureSize * textureSize;
-constexpr int frameWidth = 640;
-constexpr int frameHeight = 480;
+// The frame is the screen.
+constexpr int frameWidth = screenWidth;
+constexpr int frameHeight = screenHeight;
 constexpr int frameBytes = frameWidth * frameHeight;
 
 // The palette index (0..255) of the darkest colour (smallest red + green +

@@ -33,7 +33,6 @@ int parsePackageHeader(const unsigned char* bytes, size_t size, ImagePackage* pa
         return 0;
 
     ImagePackage parsed;
-    std::memcpy(parsed.headerBuffer, bytes, packageMagicLength);
     parsed.imageCount = readInt32(bytes + packageMagicLength);
     for (int record = 0; record < imageRecordCount; ++record) {
         const unsigned char* field = bytes + imageRecordsStart + record * imageRecordSize;

@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-char exePath[pathCapacity];
 char packagePath[pathCapacity];
 ImagePackage imagePackage;
 
-int readPackageHeader()
+int readPackageHeader(const char* exePath)
 {
     FILE* stream = nullptr;
     if (formPackagePath(exePath, externalPackage, packagePath, sizeof packagePath))

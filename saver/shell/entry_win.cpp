@@ -11,9 +11,9 @@
 
 namespace {
 
-const int screenWidth = 640;
-const int screenHeight = 480;
-const int screenDepth = 8;
+// The program's path, or with externalPackage its directory.
+char exePath[pathCapacity];
+
 const UINT_PTR wakeTimerId = 0;
 const UINT wakeTimerPeriod = 100;
 
@@ -54,7 +54,7 @@ WPARAM runMessageLoop()
 
 int runSaver(HINSTANCE instance, const char* argumentText)
 {
-    if (!readPackageHeader()) {
+    if (!readPackageHeader(exePath)) {
         MessageBoxA(nullptr, "corrupt header", "", MB_OK);
         return 0;
     }

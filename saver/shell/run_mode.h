@@ -5,10 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-enum RunMode { About = 1, ChangePassword = 2, Preview = 3, Saver = 4 };
+#include "package/package_path.h"
 
-// Paths hold the platform's full length (MAX_PATH) and a terminator.
-constexpr size_t pathCapacity = 260;
+enum RunMode { About = 1, ChangePassword = 2, Preview = 3, Saver = 4 };
 
 // The owner-handle text: the digits of the password mode's argument.
 constexpr size_t ownerHandleTextCapacity = 16;
@@ -29,8 +28,3 @@ intptr_t parseOwnerHandle(const char* argumentText);
 // the name has no backslash). Returns 0, leaving `exePath` empty, when the
 // result does not fit `capacity` with its terminator.
 int deriveExePath(const char* moduleFileName, int externalPackage, char* exePath, size_t capacity);
-
-// Forms the package's path from `exePath`: a copy of it, or with
-// `externalPackage` the directory followed by "file.dat". Returns 0, leaving
-// `packagePath` empty, when the result does not fit.
-int formPackagePath(const char* exePath, int externalPackage, char* packagePath, size_t capacity);

@@ -53,10 +53,10 @@ int createSaverWindow(HINSTANCE instance, int fullScreen)
     DWORD style = fullScreenStyle;
     if (!fullScreen) {
         style = testWindowStyle;
-        displayDevice.presentRect = RECT{0, 0, 640, 480};
+        displayDevice.presentRect = RECT{0, 0, screenWidth, screenHeight};
         AdjustWindowRectEx(&displayDevice.presentRect, style, FALSE, 0);
     }
-    SaverWindow = CreateWindowExA(WS_EX_TOPMOST, windowClassName, windowTitle, style, 0, 0, 640, 480,
+    SaverWindow = CreateWindowExA(WS_EX_TOPMOST, windowClassName, windowTitle, style, 0, 0, screenWidth, screenHeight,
                                   nullptr, nullptr, instance, nullptr);
     return SaverWindow != nullptr;
 }

@@ -13,15 +13,28 @@ export WINEARCH=${GLIMMER_WINEARCH:-win64}
 # program then dies in Wine's own teardown (a segmentation fault of the wine
 # process, exit status 139), which no test of the saver should depend on.
 ensure_wineprefix() {
+  local program
+  for program in wine wineboot wineserver; do
+    if ! command -v "$program" >/dev/null; then
+      echo "the Wine prefix needs $program, from the Debian package wine" >&2
+      return 1
+    fi
+  done
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
+    mkdir -p "$WINEPREFIX" &&
+      wineboot -i &&
+      wineserver -w || {
+      echo "wineboot could not make the Wine prefix $WINEPREFIX" >&2
+      return 1
+    }
   fi
   if [ ! -f "$WINEPREFIX/.glimmer-gdi-renderer" ]; then
-    wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f >/dev/null 2>&1 &&
+    wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f &&
       wineserver -w &&
-      touch "$WINEPREFIX/.glimmer-gdi-renderer"
+      touch "$WINEPREFIX/.glimmer-gdi-renderer" || {
+      echo "could not set Wine's GDI renderer in $WINEPREFIX" >&2
+      return 1
+    }
   fi
 }
 

@@ -4,18 +4,25 @@
 #   stop_xvfb    stops it again
 
 start_xvfb() {
-  local fifo
+  if ! command -v Xvfb >/dev/null; then
+    echo "Xvfb is missing (Debian package xvfb)" >&2
+    return 1
+  fi
+  local fifo log
   fifo=$(mktemp -u /tmp/glimmer-xvfb.XXXXXX)
+  log=$fifo.log
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${GLIMMER_SCREEN:-640x480x24}" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${GLIMMER_SCREEN:-640x480x24}" -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
   GLIMMER_XVFB_PID=$!
   local number
   if ! read -r -t 20 number <"$fifo"; then
     rm -f "$fifo"
-    echo "Xvfb did not start" >&2
+    echo "Xvfb did not start; its output:" >&2
+    tail -n 20 "$log" >&2
+    rm -f "$log"
     return 1
   fi
-  rm -f "$fifo"
+  rm -f "$fifo" "$log"
   export DISPLAY=":$number"
 }
 

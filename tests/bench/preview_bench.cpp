@@ -3,7 +3,7 @@
 // any output is encoded. items_per_second is frames per second.
 #include <benchmark/benchmark.h>
 
-#include "picture_maker.h"
+#include "gif_encoder.h"
 #include "saver_startup.h"
 
 namespace {

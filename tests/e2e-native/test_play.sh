@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # glimmer play on a private Xvfb screen: it opens a 640 x 480 window whose
 # pixels are all colours of the picture's palette, keeps drawing, and ends with
-# exit status 0 on a key press, and on a left click.
+# exit status 0 on a key press, and on a left click; a window destroyed or
+# killed from outside ends it with a message and exit status 2.
 #
 # Environment: GLIMMER_ROOT (the source tree) and GLIMMER_TOOL (the glimmer to
 # run); ctest sets both. E2E_KEEP=1 keeps the work folder.
@@ -117,6 +118,19 @@ kill -0 "$play_pid" 2>/dev/null && pass "a right click does not end play" || fai
 xdotool click 1
 wait_play
 [ "$status" = 0 ] && pass "a left click ends play with exit status 0" || fail "after a left click: $status"
+
+# --- the window destroyed, or its X connection killed, from outside
+for how in windowclose windowkill; do
+  start_play "$how"
+  sleep 1
+  xdotool "$how" "$window"
+  wait_play
+  if [ "$status" = 2 ] && grep -q '^glimmer play: the window was ' "$work/$how.err"; then
+    pass "xdotool $how: play ends with a message and exit status 2"
+  else
+    fail "xdotool $how: status $status, stderr: $(cat "$work/$how.err")"
+  fi
+done
 
 if [ $failures -eq 0 ]; then
   echo "all checks passed"

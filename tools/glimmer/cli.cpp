@@ -1,39 +1,129 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
 
 #include "commands.h"
+#include "maker_error.h"
 
 void fail(std::string message)
 {
     throw CommandError{std::move(message)};
 }
 
-Arguments::Arguments(std::span<const std::string> words) : words_(words.begin(), words.end()) {}
+std::string shownName(std::string_view name)
+{
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        if (c == '\n' || c == '\t' || c == '\r') {
+            shown += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+        shown += escaped;
+    }
+    return shown;
+}
+
+std::string numberText(double number)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", number + 0.0);
+    return text;
+}
+
+std::string quotedName(std::string_view name)
+{
+    std::string quoted(1, '\'');
+    quoted += shownName(name);
+    quoted += '\'';
+    return quoted;
+}
+
+Arguments::Arguments(std::span<const std::string> words, std::vector<std::string_view> valueOptions,
+                     std::vector<std::string_view> flagOptions, std::string_view usage)
+    : usage_(usage)
+{
+    const auto declared = [](const std::vector<std::string_view>& names, std::string_view name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    bool optionsEnded = false;
+    bool helpRequested = false;
+    std::string problem;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (optionsEnded || word.size() < 2 || word[0] != '-') {
+            positionals_.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (word == "-h" || word == "--help") {
+            helpRequested = true;
+            continue;
+        }
+        const size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+        const std::string name = word.substr(0, equals);
+        std::string complaint;
+        if (declared(valueOptions, name)) {
+            std::optional<std::string> value;
+            if (equals != std::string::npos)
+                value = word.substr(equals + 1);
+            else if (i + 1 < words.size())
+                value = words[++i];
+            const bool repeated = std::any_of(values_.begin(), values_.end(),
+                                              [&](const auto& taken) { return taken.first == name; });
+            if (!value)
+                complaint = name + " needs a value";
+            else if (repeated)
+                complaint = name + " is given twice";
+            else
+                values_.emplace_back(name, *value);
+        } else if (declared(flagOptions, name)) {
+            if (equals != std::string::npos)
+                complaint = name + " takes no value";
+            else
+                flags_.push_back(name);
+        } else {
+            complaint = "unknown option " + quotedName(word) + "\nusage: " + std::string(usage);
+        }
+        if (problem.empty())
+            problem = complaint;
+    }
+    if (helpRequested)
+        throw HelpRequested{};
+    if (!problem.empty())
+        fail(problem);
+}
 
 bool Arguments::takeFlag(std::string_view name)
 {
-    for (auto word = words_.begin(); word != words_.end(); ++word) {
-        if (*word == name) {
-            words_.erase(word);
-            return true;
-        }
-    }
-    return false;
+    const auto found = std::find(flags_.begin(), flags_.end(), name);
+    if (found == flags_.end())
+        return false;
+    flags_.erase(std::remove(flags_.begin(), flags_.end(), name), flags_.end());
+    return true;
 }
 
 std::optional<std::string> Arguments::takeValue(std::string_view name)
 {
-    for (size_t i = 0; i < words_.size(); ++i) {
-        if (words_[i] != name)
+    for (auto taken = values_.begin(); taken != values_.end(); ++taken) {
+        if (taken->first != name)
             continue;
-        if (i + 1 >= words_.size())
-            fail(std::string(name) + " needs a value");
-        std::string value = words_[i + 1];
-        words_.erase(words_.begin() + long(i), words_.begin() + long(i) + 2);
+        std::string value = std::move(taken->second);
+        values_.erase(taken);
         return value;
     }
     return std::nullopt;
@@ -55,20 +145,17 @@ std::optional<double> Arguments::takeNumber(std::string_view name, double lowest
     char* end = nullptr;
     const double number = std::strtod(value->c_str(), &end);
     if (value->empty() || *end != '\0' || !(number >= lowest && number <= highest))
-        fail(std::string(name) + " takes a number from " + std::to_string(lowest) + " to " +
-             std::to_string(highest) + ", not '" + *value + "'");
-    return number;
+        fail(std::string(name) + " takes a number from " + numberText(lowest) + " to " + numberText(highest) +
+             ", not " + quotedName(*value));
+    // "-0" is 0: no minus sign in what is printed back.
+    return number + 0.0;
 }
 
-std::vector<std::string> Arguments::positionals(size_t count, std::string_view usage)
+std::vector<std::string> Arguments::positionals(size_t count)
 {
-    for (const auto& word : words_) {
-        if (word.size() > 1 && word[0] == '-')
-            fail("unknown option '" + word + "'\nusage: " + std::string(usage));
-    }
-    if (words_.size() != count)
-        fail("usage: " + std::string(usage));
-    return words_;
+    if (positionals_.size() != count)
+        fail("usage: " + usage_);
+    return positionals_;
 }
 
 int64_t parseInteger(std::string_view text, std::string_view what, int64_t lowest, int64_t highest)
@@ -78,7 +165,7 @@ int64_t parseInteger(std::string_view text, std::string_view what, int64_t lowes
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < lowest ||
         value > highest)
         fail(std::string(what) + " takes a whole number from " + std::to_string(lowest) + " to " +
-             std::to_string(highest) + ", not '" + std::string(text) + "'");
+             std::to_string(highest) + ", not " + quotedName(text));
     return value;
 }
 
@@ -91,7 +178,10 @@ void printUsage(std::ostream& stream)
     for (const Command& command : glimmerCommands())
         stream << "  " << command.name << std::string(10 - command.name.size(), ' ') << command.summary
                << "\n";
-    stream << "\n'glimmer COMMAND --help' describes a command's options.\n";
+    stream << "\n'glimmer COMMAND --help' describes a command's options. An option's value may\n"
+              "start with a dash (-o -x.scr); '--' ends the options, so that the words after it\n"
+              "are file names even when they start with a dash. Every output is written whole\n"
+              "or not at all. Exit status: 0 done, 2 refused (the reason on stderr).\n";
 }
 
 }  // namespace
@@ -105,17 +195,16 @@ int runGlimmer(std::span<const std::string> words, Console& console)
     for (const Command& command : glimmerCommands()) {
         if (words[0] != command.name)
             continue;
-        const auto arguments = words.subspan(1);
-        for (const auto& word : arguments) {
-            if (word == "--help" || word == "-h") {
-                console.out << command.help;
-                return exitOk;
-            }
-        }
         try {
-            return command.run(arguments, console);
+            return command.run(words.subspan(1), console);
+        } catch (const HelpRequested&) {
+            console.out << command.help;
+            return exitOk;
         } catch (const CommandError& error) {
             console.err << "glimmer " << command.name << ": " << error.message << "\n";
+            return exitRefused;
+        } catch (const MakeError& error) {
+            console.err << "glimmer " << command.name << ": " << error.what() << "\n";
             return exitRefused;
         } catch (const std::bad_alloc&) {
             console.err << "glimmer " << command.name << ": out of memory\n";
@@ -126,7 +215,7 @@ int runGlimmer(std::span<const std::string> words, Console& console)
             return exitRefused;
         }
     }
-    console.err << "glimmer: unknown command '" << words[0] << "'\n\n";
+    console.err << "glimmer: unknown command " << quotedName(words[0]) << "\n\n";
     printUsage(console.err);
     return exitRefused;
 }

@@ -27,21 +27,39 @@ struct CommandError {
 
 [[noreturn]] void fail(std::string message);
 
-// A command's arguments: flags are taken off one by one, then what is left
-// must be the positional ones.
+// Thrown when "-h" or "--help" stands among a command's options.
+struct HelpRequested {};
+
+// A name as a message shows it: control characters (a newline, an escape)
+// as \n, \t, \r or \xHH, so that no file name can break or forge a line.
+std::string shownName(std::string_view name);
+// shownName in single quotes.
+std::string quotedName(std::string_view name);
+// A number as people write it: 0.5, 1, 0 (never "-0" or "1.000000").
+std::string numberText(double number);
+
+// A command's arguments, read left to right as Unix tools read them: an
+// option that takes a value takes the next word whatever it is ("-o -h"
+// writes a file named -h), "--name=value" is the same as "--name value",
+// "--" ends the options, and an unknown option is refused. The options are
+// then taken off one by one; what is left are the positional words.
 class Arguments {
 public:
-    explicit Arguments(std::span<const std::string> words);
+    Arguments(std::span<const std::string> words, std::vector<std::string_view> valueOptions,
+              std::vector<std::string_view> flagOptions, std::string_view usage);
 
     bool takeFlag(std::string_view name);
     std::optional<std::string> takeValue(std::string_view name);
     std::optional<int64_t> takeInteger(std::string_view name, int64_t lowest, int64_t highest);
     std::optional<double> takeNumber(std::string_view name, double lowest, double highest);
-    // The remaining words; an unknown option among them is an error.
-    std::vector<std::string> positionals(size_t count, std::string_view usage);
+    // The positional words; refused with the usage unless there are `count`.
+    std::vector<std::string> positionals(size_t count);
 
 private:
-    std::vector<std::string> words_;
+    std::vector<std::pair<std::string, std::string>> values_;
+    std::vector<std::string> flags_;
+    std::vector<std::string> positionals_;
+    std::string usage_;
 };
 
 int64_t parseInteger(std::string_view text, std::string_view what, int64_t lowest, int64_t highest);

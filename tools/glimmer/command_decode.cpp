@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "commands.h"
+#include "output_file.h"
 #include "package/gif_decoder.h"
 #include "package/gif_palette.h"
 #include "preview_output.h"
@@ -37,7 +38,7 @@ PictureRange findPicture(std::span<const uint8_t> file, const std::string& path,
     uint64_t budget = 0;
     if (offset) {
         if (uint64_t(*offset) > file.size())
-            fail("--offset " + std::to_string(*offset) + " lies beyond the end of '" + path + "' (" +
+            fail("--offset " + std::to_string(*offset) + " lies beyond the end of " + quotedName(path) + " (" +
                  std::to_string(file.size()) + " bytes)");
         range.offset = size_t(*offset);
         budget = file.size() - range.offset;
@@ -52,14 +53,14 @@ PictureRange findPicture(std::span<const uint8_t> file, const std::string& path,
             return file.size() >= at + packageMagicLength && std::memcmp(file.data() + at, packageMagic, packageMagicLength) == 0;
         };
         if (!magicAt(size_t(start)))
-            fail("'" + path + "' is neither a GIF (it does not start with \"GIF\") nor a saver or file.dat (no "
+            fail(quotedName(path) + " is neither a GIF (it does not start with \"GIF\") nor a saver or file.dat (no "
                  "\"GlimmerwheelStudio\" at byte 0 or 61440)");
         const ImagePackage package = readPackageOf(file, start, path);
         if (package.kind[0] != gifKind)
-            fail("record 0 of '" + path + "' is not a GIF (kind " + std::to_string(int(package.kind[0])) +
+            fail("record 0 of " + quotedName(path) + " is not a GIF (kind " + std::to_string(int(package.kind[0])) +
                  ", not 'g'): the saver shows no picture");
         if (package.offset[0] < 0 || uint64_t(package.offset[0]) > file.size())
-            fail("record 0 of '" + path + "' places its picture at byte " + std::to_string(package.offset[0]) +
+            fail("record 0 of " + quotedName(path) + " places its picture at byte " + std::to_string(package.offset[0]) +
                  ", outside the file of " + std::to_string(file.size()) + " bytes");
         range.offset = size_t(package.offset[0]);
         // The saver compares its byte count with the length as an unsigned value.
@@ -89,26 +90,26 @@ struct WorkspaceFree {
 
 int runDecodeCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words);
+    Arguments arguments(words, {"-o", "--offset", "--length", "--width", "--height"}, {}, decodeUsage);
     const auto output = arguments.takeValue("-o");
     const auto offset = arguments.takeInteger("--offset", 0, std::numeric_limits<int64_t>::max());
     const auto length = arguments.takeInteger("--length", 0, std::numeric_limits<uint32_t>::max());
     const auto width = arguments.takeInteger("--width", 1, 65535);
     const auto height = arguments.takeInteger("--height", 1, 65535);
-    const auto inputs = arguments.positionals(1, decodeUsage);
+    const auto inputs = arguments.positionals(1);
     if (!output)
         fail("no output given: add -o OUT.pgm (palette indices) or -o OUT.png (colours)\nusage: " +
              std::string(decodeUsage));
     if (width.has_value() != height.has_value())
         fail("--width and --height go together");
     const std::string& path = inputs[0];
-    refuseOverwritingInput(path, *output);
-    refuseUnwritableOutput(*output);
+    OutputFile outputFile(*output, inputs);
+    std::ostream& report = outputFile.isStandardOutput() ? console.err : console.out;
 
     const Bytes file = readWholeFile(path);
     const PictureRange range = findPicture(file, path, offset, length);
     const std::span<const uint8_t> stream = std::span<const uint8_t>(file).subspan(range.offset);
-    const std::string picture = "the picture " + (range.where.empty() ? "" : range.where + " ") + "in '" + path + "'";
+    const std::string picture = "the picture " + (range.where.empty() ? "" : range.where + " ") + "in " + quotedName(path);
 
     GifStream source;
     gifOpenMemory(&source, stream.data(), stream.size());
@@ -155,14 +156,15 @@ int runDecodeCommand(std::span<const std::string> words, Console& console)
                                palette);
         return encodePngFrame(pixels, targetWidth, targetHeight, palette);
     }();
-    writeWholeFile(*output, encoded);
+    outputFile.write(encoded);
+    outputFile.commit();
 
     if (status == gifDataEnded)
         console.err << "warning: the image data of " << picture << " ends before its end code (after "
                     << image.pixelCount << " pixels); the pixels decoded so far are written, the rest of the target is index 0\n";
-    console.out << "decoded a " << image.imageWidth << " x " << image.imageHeight << " image ("
-                << (image.interlaced ? "interlaced" : "not interlaced") << ", minimum code size "
-                << image.minimumCodeSize << ", " << image.pixelCount << " pixels) into " << targetWidth << " x "
-                << targetHeight << ": " << *output << "\n";
+    report << "decoded a " << image.imageWidth << " x " << image.imageHeight << " image ("
+           << (image.interlaced ? "interlaced" : "not interlaced") << ", minimum code size " << image.minimumCodeSize
+           << ", " << image.pixelCount << " pixels) into " << targetWidth << " x " << targetHeight << ": "
+           << shownName(*output) << "\n";
     return exitOk;
 }

@@ -59,10 +59,10 @@ void printTable(const ImagePackage& package, long start, std::ostream& out)
 
 int runInspectCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words);
+    Arguments arguments(words, {}, {"--external", "--json"}, "glimmer inspect FILE [--external] [--json]");
     const bool external = arguments.takeFlag("--external");
     const bool json = arguments.takeFlag("--json");
-    const auto inputs = arguments.positionals(1, "glimmer inspect FILE [--external] [--json]");
+    const auto inputs = arguments.positionals(1);
     const Bytes file = readWholeFile(inputs[0]);
     const long start = packageStartOf(file, external);
     const ImagePackage package = readPackageOf(file, start, inputs[0]);

@@ -3,6 +3,9 @@
 #include <memory>
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include "commands.h"
 #include "play_input.h"
@@ -48,6 +51,64 @@ struct SdlSession {
     }
     ~SdlSession() { SDL_Quit(); }
 };
+
+// Xlib's own handlers print an X error and end the process with status 1;
+// a window closed or killed from outside must end play with a message and
+// status 2 like every other refusal.
+std::string xError;  // the first X error since the handlers were installed
+
+int keepXError(Display* display, XErrorEvent* event)
+{
+    if (xError.empty()) {
+        char text[160] = {};
+        XGetErrorText(display, event->error_code, text, sizeof text - 1);
+        xError = text;
+    }
+    return 0;
+}
+
+int endOnLostConnection(Display*)
+{
+    // Xlib ends the process when this returns: end it first, as a refusal.
+    static const char message[] =
+        "glimmer play: the window was closed from outside: the X server ended the connection\n";
+    (void)!write(STDERR_FILENO, message, sizeof message - 1);
+    _exit(exitRefused);
+}
+
+// Our handlers from SDL_Init (which puts in its own) to just before SDL_Quit
+// (which puts Xlib's back before it closes the display): the errors that the
+// window's own destruction brings are taken in by then.
+struct XErrorsKept {
+    XErrorsKept()
+    {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (!driver || std::string_view(driver) != "x11")
+            return;
+        xError.clear();
+        XSetErrorHandler(keepXError);
+        XSetIOErrorHandler(endOnLostConnection);
+    }
+    ~XErrorsKept()
+    {
+        if (display)
+            XSync(display, False);
+    }
+    void watch(SDL_Window* window)
+    {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+            display = info.info.x11.display;
+    }
+    Display* display = nullptr;
+};
+
+void refuseAfterXError()
+{
+    if (!xError.empty())
+        fail("the window was destroyed from outside (X error: " + xError + ")");
+}
 
 struct WindowFree {
     void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
@@ -95,10 +156,10 @@ bool eventEnds(const SDL_Event& event, PointerRule& pointer)
 
 int runPlayCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words);
+    Arguments arguments(words, {"--seed"}, {"--fullscreen"}, playUsage);
     const uint32_t seed = takeSeed(arguments);
     const bool fullscreen = arguments.takeFlag("--fullscreen");
-    const auto inputs = arguments.positionals(1, playUsage);
+    const auto inputs = arguments.positionals(1);
     const std::string& input = inputs[0];
 
     const Bytes file = readWholeFile(input);
@@ -112,12 +173,14 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     const SdlSession session;
-    const std::string title = "Glimmerwheel - " + std::filesystem::path(input).filename().string();
+    XErrorsKept xErrors;
+    const std::string title = "Glimmerwheel - " + shownName(std::filesystem::path(input).filename().string());
     const std::unique_ptr<SDL_Window, WindowFree> window(SDL_CreateWindow(
         title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, frameWidth, frameHeight,
         SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0)));
     if (!window)
         failSdl("cannot open a window");
+    xErrors.watch(window.get());
     std::unique_ptr<SDL_Renderer, RendererFree> renderer(
         SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_PRESENTVSYNC));
     if (!renderer)
@@ -162,6 +225,7 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
         SDL_Event event;
         while (!ending && SDL_PollEvent(&event))
             ending = eventEnds(event, pointer);
+        refuseAfterXError();
         if (ending)
             break;
 
@@ -181,6 +245,7 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
         SDL_RenderClear(renderer.get());
         SDL_RenderCopy(renderer.get(), texture.get(), nullptr, nullptr);
         SDL_RenderPresent(renderer.get());
+        refuseAfterXError();
         ++framesShown;
         pointer.firstFrameDone = true;
 
@@ -196,7 +261,7 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
                 nextFrame = now;
         }
     }
-    console.out << "played " << framesShown << " frame" << (framesShown == 1 ? "" : "s") << " of " << input
+    console.out << "played " << framesShown << " frame" << (framesShown == 1 ? "" : "s") << " of " << shownName(input)
                 << " with seed " << seed << "\n";
     return exitOk;
 }

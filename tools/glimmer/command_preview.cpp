@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "commands.h"
+#include "output_file.h"
 #include "preview_output.h"
 #include "saver_startup.h"
 
@@ -30,7 +31,7 @@ OutputKind outputKindOf(const std::string& path)
         return OutputKind::png;
     if (ending == ".pgm")
         return OutputKind::pgm;
-    fail("-o names the file by its ending: .gif (all frames), .png or .pgm (the last frame), not '" + path + "'");
+    fail("-o names the file by its ending: .gif (all frames), .png or .pgm (the last frame), not " + quotedName(path));
 }
 
 // The call number and the ten motion values after that call.
@@ -94,18 +95,18 @@ private:
 
 int runPreviewCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words);
+    Arguments arguments(words, {"--seed", "--frames", "-o"}, {"--trace"}, previewUsage);
     const uint32_t seed = takeSeed(arguments);
     const int64_t frames = arguments.takeInteger("--frames", 1, 1'000'000'000).value_or(defaultFrames);
     const auto output = arguments.takeValue("-o");
     const bool trace = arguments.takeFlag("--trace");
-    const auto inputs = arguments.positionals(1, previewUsage);
+    const auto inputs = arguments.positionals(1);
     const std::string& input = inputs[0];
     std::optional<OutputKind> kind;
+    std::optional<OutputFile> outputFile;
     if (output) {
         kind = outputKindOf(*output);
-        refuseOverwritingInput(input, *output);
-        refuseUnwritableOutput(*output);
+        outputFile.emplace(*output, inputs);
     }
 
     const Bytes file = readWholeFile(input);
@@ -117,7 +118,7 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
     const std::span<const uint8_t> frame(run->frameBuffer, frameBytes);
     std::optional<AnimatedGifWriter> animation;
     if (kind == OutputKind::gif)
-        animation.emplace(*output, picture.palette, frameWidth, frameHeight, gifFrameDelay);
+        animation.emplace(*outputFile, *output, picture.palette, frameWidth, frameHeight, gifFrameDelay);
 
     ProgressBar progress(console.err, &console.err == &std::cerr && isatty(STDERR_FILENO), frames);
     std::string traceText;
@@ -140,15 +141,18 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
     if (animation)
         animation->finish();
     else if (kind == OutputKind::png)
-        writeWholeFile(*output, encodePngFrame(frame, frameWidth, frameHeight, picture.palette));
+        outputFile->write(encodePngFrame(frame, frameWidth, frameHeight, picture.palette));
     else if (kind == OutputKind::pgm)
-        writeWholeFile(*output, encodePgmFrame(frame, frameWidth, frameHeight));
+        outputFile->write(encodePgmFrame(frame, frameWidth, frameHeight));
+    if (outputFile)
+        outputFile->commit();
 
-    // With --trace, stdout holds the trace alone.
-    std::ostream& summary = trace ? console.err : console.out;
-    summary << "drew " << frames << " frame" << (frames == 1 ? "" : "s") << " of " << input << " with seed " << seed;
+    // With --trace, or an output on stdout, stdout holds that alone.
+    std::ostream& summary = trace || (outputFile && outputFile->isStandardOutput()) ? console.err : console.out;
+    summary << "drew " << frames << " frame" << (frames == 1 ? "" : "s") << " of " << shownName(input)
+            << " with seed " << seed;
     if (output)
-        summary << "; wrote " << *output
+        summary << "; wrote " << shownName(*output)
                 << (kind == OutputKind::gif ? " (all frames)" : " (frame " + std::to_string(frames) + ")");
     summary << "\n";
     return exitOk;

@@ -4,14 +4,17 @@ namespace {
 
 const Command commandTable[] = {
     {"pack", "packs a GIF into a saver (or a file.dat)",
-     "usage: glimmer pack PICTURE.gif -o OUT.scr [--stub SAVER.exe] [--external]\n\n"
+     "usage: glimmer pack PICTURE.gif -o OUT.scr [--stub SAVER.exe] [--external] [--force]\n\n"
      "Writes a saver: the 61440-byte saver program, the 392-byte package header, one\n"
      "zero byte, then the GIF unchanged.\n\n"
      "  -o OUT          the saver to write (never the picture itself)\n"
      "  --stub FILE     the padded 32-bit saver program to put in front (default: the\n"
      "                  one carried inside this tool)\n"
      "  --external      write a file.dat instead: the header at byte 0, offsets\n"
-     "                  counted from byte 0, no program\n",
+     "                  counted from byte 0, no program\n"
+     "  --force         pack a picture that glimmer preview and play cannot show\n"
+     "                  (0 pixels or more than 65535 a side, more than 67108864\n"
+     "                  pixels in all), with a warning, instead of refusing it\n",
      runPackCommand},
     {"inspect", "prints the package header of a saver or file.dat",
      "usage: glimmer inspect FILE [--external] [--json]\n\n"
@@ -21,15 +24,16 @@ const Command commandTable[] = {
      "                  the file starts with the package's magic\n"
      "  --json          print one JSON object instead of a table\n",
      runInspectCommand},
-    {"make", "makes a saver from any picture (GIF, PNG, JPEG, BMP, TGA)",
+    {"make", "makes a saver from any picture (JPEG, PNG, WebP, GIF, BMP, TGA)",
      "usage: glimmer make PICTURE -o OUT.scr [--fit MODE] [--dither D] [--reencode]\n"
-     "                    [--external] [--stub SAVER.exe]\n\n"
-     "Fits the picture to 256 x 256, reduces it to 256 colours (libimagequant),\n"
-     "writes it as a non-interlaced GIF89a with a full 256-entry colour table and\n"
-     "packs it behind the saver program that this tool carries. A GIF that the\n"
-     "saver shows as it is (one 256 x 256 picture, a 256-entry global colour table,\n"
-     "no local table, no transparency) is packed unchanged; any other GIF is\n"
-     "re-encoded, and one line says why.\n\n"
+     "                    [--external] [--stub SAVER.exe] [--force]\n\n"
+     "Turns the picture upright by its EXIF orientation, converts an embedded colour\n"
+     "profile to sRGB, fits the picture to 256 x 256, reduces it to 256 colours\n"
+     "(libimagequant), writes it as a non-interlaced GIF89a with a full 256-entry\n"
+     "colour table and packs it behind the saver program that this tool carries.\n"
+     "A GIF that the saver shows as it is (one 256 x 256 picture, a 256-entry\n"
+     "global colour table, no local table, no transparency) is packed unchanged;\n"
+     "any other GIF is re-encoded, and one line says why.\n\n"
      "  -o OUT          the saver to write (never the picture itself)\n"
      "  --fit MODE      how the picture becomes 256 x 256:\n"
      "                    cover    scale to fill the square, crop the centre (default)\n"
@@ -42,7 +46,10 @@ const Command commandTable[] = {
      "  --external      write a file.dat package instead (no program), for a saver\n"
      "                  built with -D GLIMMER_EXTERNAL_PACKAGE=ON\n"
      "  --stub FILE     put this padded 32-bit saver program in front instead of\n"
-     "                  the one carried inside this tool\n\n"
+     "                  the one carried inside this tool\n"
+     "  --force         with --fit none, make a saver of a picture that glimmer\n"
+     "                  preview and play cannot show (more than 67108864 pixels\n"
+     "                  or 65535 a side), with a warning, instead of refusing it\n\n"
      "Exit status 2 when the picture cannot be read or is of another format.\n",
      runMakeCommand},
     {"preview", "renders frames of a saver as the saver would, to a GIF, PNG or PGM",

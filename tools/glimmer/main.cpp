@@ -1,3 +1,6 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "cli.h"
@@ -6,5 +9,15 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> words(argv + 1, argv + argc);
     Console console{std::cout, std::cerr};
-    return runGlimmer(words, console);
+    const int status = runGlimmer(words, console);
+    // What was printed is part of the result: a full disk behind stdout is a
+    // failure too.
+    errno = 0;
+    std::cout.flush();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout) {
+        std::cerr << "glimmer: cannot write the standard output: " << (errno ? std::strerror(errno) : "write error")
+                  << "\n";
+        return exitRefused;
+    }
+    return status;
 }

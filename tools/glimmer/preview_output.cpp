@@ -1,8 +1,6 @@
 #include "preview_output.h"
 
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include <gif_lib.h>
 #include <png.h>
@@ -10,11 +8,6 @@
 #include "cli.h"
 
 namespace {
-
-int writeToStream(GifFileType* file, const GifByteType* bytes, int size)
-{
-    return int(std::fwrite(bytes, 1, size_t(size), static_cast<std::FILE*>(file->UserData)));
-}
 
 std::string gifError(int code)
 {
@@ -24,15 +17,25 @@ std::string gifError(int code)
 
 }  // namespace
 
-AnimatedGifWriter::AnimatedGifWriter(const std::string& path, std::span<const PaletteEntry> palette, int width,
-                                     int height, int delayHundredths)
-    : path_(path), temporary_(path + ".part"), width_(width), height_(height), delay_(delayHundredths)
+int AnimatedGifWriter::writeBytes(GifFileType* gif, const uint8_t* bytes, int size)
 {
-    stream_ = std::fopen(temporary_.c_str(), "wb");
-    if (!stream_)
-        fail("cannot write '" + path_ + "': " + std::strerror(errno));
+    auto* writer = static_cast<AnimatedGifWriter*>(gif->UserData);
+    // No exception may cross giflib's C frames.
+    try {
+        writer->output_.write(std::span<const uint8_t>(bytes, size_t(size)));
+    } catch (const CommandError& failure) {
+        writer->writeFailure_ = failure.message;
+        return 0;
+    }
+    return size;
+}
+
+AnimatedGifWriter::AnimatedGifWriter(OutputFile& output, std::string path, std::span<const PaletteEntry> palette,
+                                     int width, int height, int delayHundredths)
+    : output_(output), path_(std::move(path)), width_(width), height_(height), delay_(delayHundredths)
+{
     int error = 0;
-    gif_ = EGifOpen(stream_, writeToStream, &error);
+    gif_ = EGifOpen(this, writeBytes, &error);
     if (!gif_)
         failWith("giflib could not start it: " + gifError(error));
 
@@ -55,27 +58,20 @@ AnimatedGifWriter::AnimatedGifWriter(const std::string& path, std::span<const Pa
 
 AnimatedGifWriter::~AnimatedGifWriter()
 {
-    discard();
-}
-
-void AnimatedGifWriter::discard()
-{
     if (gif_) {
         int error = 0;
         EGifCloseFile(gif_, &error);
     }
-    if (stream_) {
-        std::fclose(stream_);
-        std::remove(temporary_.c_str());
-    }
-    gif_ = nullptr;
-    stream_ = nullptr;
 }
 
 void AnimatedGifWriter::failWith(const std::string& what)
 {
-    discard();
-    fail("cannot write '" + path_ + "': " + what);
+    if (gif_) {
+        int error = 0;
+        EGifCloseFile(gif_, &error);
+        gif_ = nullptr;
+    }
+    fail(writeFailure_.empty() ? "cannot write " + quotedName(path_) + ": " + what : writeFailure_);
 }
 
 void AnimatedGifWriter::addFrame(std::span<const uint8_t> indices)
@@ -101,16 +97,6 @@ void AnimatedGifWriter::finish()
     gif_ = nullptr;
     if (closed != GIF_OK)
         failWith(gifError(error));
-    const bool flushed = std::fflush(stream_) == 0 && !std::ferror(stream_);
-    std::fclose(stream_);
-    stream_ = nullptr;
-    std::error_code renameError;
-    if (flushed)
-        std::filesystem::rename(temporary_, path_, renameError);
-    if (!flushed || renameError) {
-        std::remove(temporary_.c_str());
-        failWith(flushed ? renameError.message() : "the disk refused the data");
-    }
 }
 
 Bytes encodePngFrame(std::span<const uint8_t> indices, int width, int height, std::span<const PaletteEntry> palette)

@@ -3,21 +3,21 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "file_io.h"
+#include "output_file.h"
 #include "package/palette_entry.h"
 
 // Frames of palette indices into an animated GIF with the picture's palette,
-// looping for ever. Written to OUT.part and renamed into place by finish(), so
-// that an interrupted preview never leaves a half-written GIF.
+// looping for ever, streamed into `output`; finish() completes the GIF, and
+// the caller then commits the output.
 class AnimatedGifWriter {
 public:
-    AnimatedGifWriter(const std::string& path, std::span<const PaletteEntry> palette, int width, int height,
-                      int delayHundredths);
+    AnimatedGifWriter(OutputFile& output, std::string path, std::span<const PaletteEntry> palette, int width,
+                      int height, int delayHundredths);
     ~AnimatedGifWriter();
     AnimatedGifWriter(const AnimatedGifWriter&) = delete;
     AnimatedGifWriter& operator=(const AnimatedGifWriter&) = delete;
@@ -26,13 +26,12 @@ public:
     void finish();
 
 private:
-    // Drops the unfinished file (on failure, or when the preview stops early).
-    void discard();
+    static int writeBytes(struct GifFileType* gif, const uint8_t* bytes, int size);
     [[noreturn]] void failWith(const std::string& what);
 
+    OutputFile& output_;
     std::string path_;
-    std::string temporary_;
-    std::FILE* stream_ = nullptr;
+    std::string writeFailure_;  // the output's own message, kept across giflib
     struct GifFileType* gif_ = nullptr;
     int width_;
     int height_;

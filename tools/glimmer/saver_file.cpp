@@ -1,10 +1,10 @@
 #include "saver_file.h"
 
 #include <cstring>
-#include <limits>
 
 #include "cli.h"
 #include "embedded_saver.h"
+#include "saver_startup.h"
 
 Bytes loadSaverProgram(const std::optional<std::string>& stubPath)
 {
@@ -23,7 +23,7 @@ Bytes loadSaverProgram(const std::optional<std::string>& stubPath)
     const std::string& path = *stubPath;
     Bytes program = readWholeFile(path);
     if (program.size() != size_t(packageOffset) || program.size() < 2 || program[0] != 'M' || program[1] != 'Z')
-        fail("'" + path + "' is not a padded saver program of " + std::to_string(packageOffset) + " bytes");
+        fail(quotedName(path) + " is not a padded saver program of " + std::to_string(packageOffset) + " bytes");
     return program;
 }
 
@@ -34,34 +34,24 @@ GifSize readGifScreenSize(std::span<const uint8_t> gif)
     return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
 }
 
-Bytes buildPackagedFile(std::span<const uint8_t> program, std::span<const uint8_t> gif, GifSize size)
+void refuseUnshowableRecord(GifSize size, bool force, Console& console)
 {
-    const uint64_t headerStart = program.size();
-    const uint64_t pictureOffset = headerStart + packageHeaderSize + 1;
-    const uint64_t total = pictureOffset + gif.size();
-    if (total > uint64_t(std::numeric_limits<int32_t>::max()))
-        fail("the picture is too large for a package record (" + std::to_string(gif.size()) + " bytes)");
+    const std::string reason = unshowableRecordReason(size.width, size.height);
+    if (reason.empty())
+        return;
+    const std::string what = "the picture is " + std::to_string(size.width) + " x " + std::to_string(size.height) +
+                             ", " + reason + ": glimmer preview and play ";
+    if (!force)
+        fail(what + "would refuse the saver (--force makes it all the same)");
+    console.err << "warning: " << what << "will refuse this saver\n";
+}
 
-    ImagePackage package = {};
-    package.imageCount = 1;
-    for (int record = 0; record < imageRecordCount; ++record) {
-        package.width[record] = 0;
-        package.height[record] = 0;
-        package.colourKey[record] = noColourKey;
-        package.offset[record] = int32_t(total);
-        package.length[record] = 0;
-        package.kind[record] = gifKind;
-    }
-    package.width[0] = size.width;
-    package.height[0] = size.height;
-    package.offset[0] = int32_t(pictureOffset);
-    package.length[0] = int32_t(gif.size());
-
-    Bytes file(program.begin(), program.end());
-    file.resize(size_t(pictureOffset), 0);
-    writePackageHeader(package, file.data() + headerStart);
-    file.insert(file.end(), gif.begin(), gif.end());
-    return file;
+std::vector<std::string> inputsAndStub(const std::string& picture, const std::optional<std::string>& stub)
+{
+    std::vector<std::string> inputs{picture};
+    if (stub)
+        inputs.push_back(*stub);
+    return inputs;
 }
 
 long packageStartOf(std::span<const uint8_t> file, bool external)
@@ -77,15 +67,15 @@ long packageStartOf(std::span<const uint8_t> file, bool external)
 ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std::string& path)
 {
     if (file.size() < size_t(start) + packageMagicLength)
-        fail("'" + path + "' holds no package: it ends before byte " +
+        fail(quotedName(path) + " holds no package: it ends before byte " +
              std::to_string(start + packageMagicLength) + (start ? " (a saver's header starts at byte 61440)" : ""));
     const auto header = file.subspan(size_t(start));
     if (std::memcmp(header.data(), packageMagic, packageMagicLength) != 0)
-        fail("'" + path + "' holds no package: the magic at byte " + std::to_string(start) +
+        fail(quotedName(path) + " holds no package: the magic at byte " + std::to_string(start) +
              " is not \"GlimmerwheelStudio\"");
     ImagePackage package;
     if (!parsePackageHeader(header.data(), header.size(), &package))
-        fail("'" + path + "' has a corrupt package header: it ends after " + std::to_string(header.size()) +
+        fail(quotedName(path) + " has a corrupt package header: it ends after " + std::to_string(header.size()) +
              " of its " + std::to_string(packageHeaderSize) + " bytes");
     return package;
 }

@@ -4,22 +4,23 @@
 #include <optional>
 #include <string>
 
+#include "cli.h"
 #include "file_io.h"
 #include "package/package_format.h"
+#include "saver_package.h"
 
 // The padded 32-bit saver program: from --stub, or the one carried inside the tool.
 Bytes loadSaverProgram(const std::optional<std::string>& stubPath);
 
 // The logical screen size of a GIF; fails unless `gif` starts like a GIF.
-struct GifSize {
-    int width;
-    int height;
-};
 GifSize readGifScreenSize(std::span<const uint8_t> gif);
 
-// A saver: program, header at 61440, one zero byte, then the GIF. With an
-// empty `program` a file.dat: header at 0, one zero byte, the GIF at 393.
-Bytes buildPackagedFile(std::span<const uint8_t> program, std::span<const uint8_t> gif, GifSize size);
+// Refuses a record of `size` that glimmer preview and play cannot show; with
+// `force` it warns in one line instead.
+void refuseUnshowableRecord(GifSize size, bool force, Console& console);
+
+// What a command that packs reads: the picture, and the --stub program if given.
+std::vector<std::string> inputsAndStub(const std::string& picture, const std::optional<std::string>& stub);
 
 // Where a file's package header starts: 0 for a file.dat (its first bytes are
 // the magic, or `external` says so), 61440 for a saver.

@@ -10,10 +10,6 @@
 
 namespace {
 
-// Beyond this the saver's picture surface could not be made either, and the
-// preview would need gigabytes.
-constexpr int64_t maxSurfacePixels = 64 * 1024 * 1024;
-
 struct RecordZero {
     int32_t width;
     int32_t height;
@@ -32,6 +28,29 @@ std::string gifStatusText(int status)
     case gifDataEnded: return "the GIF's picture data ends before its end code";
     }
     return "the GIF could not be decoded";
+}
+
+// The colour table is read apart from the decoder, 768 bytes from `offset`
+// + 13 (past the 6-byte header and the 7-byte screen descriptor), whatever
+// the GIF says its size is. An offset of -13 to -1 puts that read among the
+// first bytes of the file, the program's own; a read that would start before
+// the file reads nothing.
+void readRecordPalette(std::span<const uint8_t> file, int32_t offset, SaverPicture& picture)
+{
+    const int64_t tableStart = int64_t(offset) + gifColourTableOffset;
+    const bool readable = tableStart >= 0 && uint64_t(tableStart) < file.size();
+    const size_t available =
+        readable ? std::min<size_t>(gifColourTableSize, file.size() - size_t(tableStart)) : 0;
+    paletteFromColourTable(readable ? file.data() + tableStart : nullptr, available, picture.palette.data());
+    if (tableStart < 0)
+        picture.warnings.push_back("record 0's colour table would start at byte " + std::to_string(tableStart) +
+                                   ", before the file: the saver's colours are all black");
+    else if (offset < 0)
+        picture.warnings.push_back("record 0's offset " + std::to_string(offset) +
+                                   " puts its colour table among the file's first bytes: the saver takes its "
+                                   "colours from bytes " + std::to_string(tableStart) + " on");
+    if (tableStart >= 0 && available < size_t(gifColourTableSize))
+        picture.warnings.push_back("the file ends inside the picture's colour table: the missing colours are black");
 }
 
 void decodeRecordZero(std::span<const uint8_t> file, const RecordZero& record, SaverPicture& picture)
@@ -62,17 +81,19 @@ void decodeRecordZero(std::span<const uint8_t> file, const RecordZero& record, S
         picture.warnings.push_back(gifStatusText(status) + ": the saver shows what was decoded, palette index 0 "
                                                            "elsewhere");
 
-    // The colour table is read apart from the decoder, 768 bytes after the
-    // 13-byte header and screen descriptor, whatever the GIF says its size is.
-    const uint64_t tableStart = uint64_t(inside ? record.offset : 0) + gifColourTableOffset;
-    const size_t available =
-        inside && tableStart < file.size() ? std::min<size_t>(gifColourTableSize, file.size() - size_t(tableStart)) : 0;
-    paletteFromColourTable(available ? file.data() + tableStart : nullptr, available, picture.palette.data());
-    if (available < size_t(gifColourTableSize))
-        picture.warnings.push_back("the file ends inside the picture's colour table: the missing colours are black");
+    readRecordPalette(file, record.offset, picture);
 }
 
 }  // namespace
+
+std::string unshowableRecordReason(int64_t width, int64_t height)
+{
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535)
+        return "a size the saver cannot make a picture surface of";
+    if (width * height > maxSurfacePixels)
+        return "more pixels than glimmer preview and play take (" + std::to_string(maxSurfacePixels) + ")";
+    return "";
+}
 
 SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& path)
 {
@@ -86,17 +107,16 @@ SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& 
         const bool saver = file.size() >= size_t(packageOffset) + packageMagicLength &&
                            std::memcmp(file.data() + packageOffset, packageMagic, packageMagicLength) == 0;
         if (start != 0 && !saver)
-            fail("'" + path + "' is neither a saver, a file.dat nor a GIF (no package header at byte 0 or " +
+            fail(quotedName(path) + " is neither a saver, a file.dat nor a GIF (no package header at byte 0 or " +
                  std::to_string(packageOffset) + "); to see another picture, make a saver of it first with "
                  "'glimmer make PICTURE -o OUT.scr'");
         const ImagePackage package = readPackageOf(file, start, path);
         record = RecordZero{package.width[0], package.height[0], package.offset[0], package.length[0],
                             package.kind[0]};
     }
-    if (record.width <= 0 || record.height <= 0 || record.width > 65535 || record.height > 65535 ||
-        int64_t(record.width) * record.height > maxSurfacePixels)
-        fail("record 0 of '" + path + "' gives its picture as " + std::to_string(record.width) + " x " +
-             std::to_string(record.height) + ", a size the saver cannot make a surface of");
+    if (const std::string reason = unshowableRecordReason(record.width, record.height); !reason.empty())
+        fail("record 0 of " + quotedName(path) + " gives its picture as " + std::to_string(record.width) + " x " +
+             std::to_string(record.height) + ", " + reason);
 
     SaverPicture picture;
     picture.width = record.width;

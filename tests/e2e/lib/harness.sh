@@ -223,8 +223,10 @@ e2e_begin() {
     start_xvfb || e2e_abort "Xvfb did not start"
     e2e_log "Xvfb on $DISPLAY ($GLIMMER_SCREEN), Wine prefix $WINEPREFIX"
   fi
-  ensure_wineprefix
-  [ -f "$WINEPREFIX/system.reg" ] || e2e_abort "the Wine prefix $WINEPREFIX could not be made"
+  if ! ensure_wineprefix >"$E2E_WORK/wineprefix.log" 2>&1; then
+    tail -n 20 "$E2E_WORK/wineprefix.log" >&2
+    e2e_abort "the Wine prefix $WINEPREFIX could not be made"
+  fi
 }
 
 make_test_saver() {

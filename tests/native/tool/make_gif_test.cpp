@@ -39,7 +39,7 @@ protected:
         EXPECT_NE(packed, gif);
         EXPECT_EQ(packed[10], 0xF7);
         EXPECT_EQ(packed[13 + 768], 0x2C);
-        EXPECT_TRUE(gifReencodeReasons(packed, false).empty());
+        EXPECT_TRUE(gifReencodeReasons(packed, readGifLayout(packed), false).empty());
     }
 };
 

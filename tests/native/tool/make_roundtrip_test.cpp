@@ -39,6 +39,7 @@ std::string extensionOf(PictureFormat format)
     case PictureFormat::jpeg: return "jpg";
     case PictureFormat::bmp: return "bmp";
     case PictureFormat::tga: return "tga";
+    case PictureFormat::webp: return "webp";
     }
     return "bin";
 }
@@ -70,7 +71,7 @@ TEST_P(MakeRoundTrip, DecodesToWhatTheQuantiserProduced)
     EXPECT_NE(made.out.find("wrote " + path("out.scr")), std::string::npos) << made.out;
 
     // What make is expected to have packed, from the same steps.
-    const IndexedPicture expected = quantisePicture(fitPicture(loadPicture(pictureFile, name), fit), 1.0);
+    const IndexedPicture expected = quantisePicture(fitPicture(readPictureFile(pictureFile, name, fit), fit), 1.0);
     const int side = fit == FitMode::none ? 0 : 256;
     EXPECT_EQ(expected.width, side ? side : 389);
     EXPECT_EQ(expected.height, side ? side : 301);
@@ -159,7 +160,7 @@ TEST_F(MakerTest, CoverCropsTheCentre)
     const RgbPicture picture = rgbPicture(1024, 512, [](int x, int) {
         return x < 256 ? 0xFF0000u : x < 768 ? 0x0000FFu : 0x00FF00u;
     });
-    const RgbPicture fitted = fitPicture(picture, FitMode::cover);
+    const RgbPicture fitted = fitPicture(storedPicture(picture), FitMode::cover);
     ASSERT_EQ(fitted.width, 256);
     ASSERT_EQ(fitted.height, 256);
     for (size_t i = 0; i < fitted.rgb.size(); i += 3)
@@ -169,7 +170,7 @@ TEST_F(MakerTest, CoverCropsTheCentre)
 TEST_F(MakerTest, ContainKeepsTheShapeWithBlackMargins)
 {
     const RgbPicture picture = rgbPicture(1024, 512, [](int, int) { return 0x3366CCu; });
-    const RgbPicture fitted = fitPicture(picture, FitMode::contain);
+    const RgbPicture fitted = fitPicture(storedPicture(picture), FitMode::contain);
     ASSERT_EQ(fitted.width, 256);
     ASSERT_EQ(fitted.height, 256);
     for (int y = 0; y < 256; ++y) {
@@ -186,7 +187,7 @@ TEST_F(MakerTest, StretchScalesEachAxisApart)
     // 512 x 128: left half red, right half blue; each target pixel covers
     // exactly 2 x 0.5 source pixels.
     const RgbPicture picture = rgbPicture(512, 128, [](int x, int) { return x < 256 ? 0xFF0000u : 0x0000FFu; });
-    const RgbPicture fitted = fitPicture(picture, FitMode::stretch);
+    const RgbPicture fitted = fitPicture(storedPicture(picture), FitMode::stretch);
     ASSERT_EQ(fitted.width, 256);
     ASSERT_EQ(fitted.height, 256);
     for (int y = 0; y < 256; y += 51)
@@ -202,12 +203,12 @@ TEST_F(MakerTest, ShrinkingAveragesLightAndEnlargingKeepsFlatColours)
     // Black and white columns, one pixel each, shrunk by 2: the average of the
     // light, not of the encoding (linear 0.5 is sRGB 188, not 128).
     const RgbPicture stripes = rgbPicture(512, 512, [](int x, int) { return x % 2 ? 0xFFFFFFu : 0u; });
-    const RgbPicture shrunk = fitPicture(stripes, FitMode::cover);
+    const RgbPicture shrunk = fitPicture(storedPicture(stripes), FitMode::cover);
     EXPECT_EQ(shrunk.rgb[0], 188);
     EXPECT_EQ(shrunk.rgb[size_t(255 * 256 + 255) * 3], 188);
 
     const RgbPicture small = rgbPicture(40, 30, [](int, int) { return 0x808080u; });
-    const RgbPicture enlarged = fitPicture(small, FitMode::cover);
+    const RgbPicture enlarged = fitPicture(storedPicture(small), FitMode::cover);
     ASSERT_EQ(enlarged.width, 256);
     for (uint8_t value : enlarged.rgb)
         ASSERT_EQ(value, 0x80);
@@ -232,7 +233,7 @@ TEST_F(MakerTest, DitherLevelReachesTheQuantiser)
     ASSERT_EQ(glimmer({"make", path("busy.png"), "-o", path("dithered.scr"), "--dither", "1"}).status, 0);
     ASSERT_EQ(glimmer({"decode", path("plain.scr"), "-o", path("plain.pgm")}).status, 0);
     ASSERT_EQ(glimmer({"decode", path("dithered.scr"), "-o", path("dithered.pgm")}).status, 0);
-    const RgbPicture fitted = fitPicture(loadPicture(read("busy.png"), "busy.png"), FitMode::cover);
+    const RgbPicture fitted = fitPicture(readPictureFile(read("busy.png"), "busy.png"), FitMode::cover);
     EXPECT_TRUE(parsePgm(read("plain.pgm")).samples == quantisePicture(fitted, 0.0).indices);
     EXPECT_TRUE(parsePgm(read("dithered.pgm")).samples == quantisePicture(fitted, 1.0).indices);
     EXPECT_FALSE(parsePgm(read("plain.pgm")).samples == parsePgm(read("dithered.pgm")).samples);

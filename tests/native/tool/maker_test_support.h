@@ -23,7 +23,13 @@
 #include "tool_run.h"
 #include "file_io.h"
 #include "package/package_format.h"
-#include "picture_maker.h"
+#include "fit_picture.h"
+#include "gif_encoder.h"
+#include "gif_readiness.h"
+#include "picture_format.h"
+#include "picture_readers.h"
+#include "quantise_picture.h"
+#include "srgb_light.h"
 #include "tool_test_folder.h"
 
 namespace makertest {
@@ -46,6 +52,24 @@ inline RgbPicture rgbPicture(int width, int height, const std::function<uint32_t
             pixel[2] = uint8_t(value);
         }
     return picture;
+}
+
+// The picture as a reader hands it on, stored upright.
+inline Picture storedPicture(RgbPicture rgb)
+{
+    Picture picture;
+    picture.fileWidth = rgb.width;
+    picture.fileHeight = rgb.height;
+    picture.stored = std::move(rgb);
+    return picture;
+}
+
+// A picture file read as make reads it for `fit`.
+inline Picture readPictureFile(const Bytes& file, const std::string& name, FitMode fit = FitMode::none)
+{
+    const auto format = detectPictureFormat(file, nullptr);
+    EXPECT_TRUE(format.has_value()) << name;
+    return readPicture(file, format.value_or(PictureFormat::png), ReadRequest{name, fit});
 }
 
 inline void appendToBytes(void* context, void* data, int size)
@@ -77,6 +101,7 @@ inline Bytes encodeWithStb(PictureFormat format, const RgbPicture& picture)
         written = stbi_write_tga_to_func(appendToBytes, &bytes, width, height, 3, pixels);
         break;
     case PictureFormat::gif:
+    case PictureFormat::webp:
         break;
     }
     EXPECT_NE(written, 0);

@@ -68,6 +68,18 @@ run 0 decode-garbage decode "$work/garbage.scr" -o "$work/garbage.png"
 run 0 make make "$work/picture.png" -o "$work/made.scr" --fit contain --dither 0.5 "${stub[@]}"
 run 0 make-gif make "$picture" -o "$work/made-gif.scr" --reencode "${stub[@]}"
 run 2 make-not-a-picture make "$root/README.md" -o "$work/bad.scr" "${stub[@]}"
+# Every reader: a turned JPEG, WebP with alpha, TGA, and BMPs of ImageMagick's.
+convert "$work/picture.png" -orient RightTop -quality 85 "$work/picture.jpg"
+convert "$work/picture.png" -alpha set -channel A -fx 0.5 "$work/picture.webp"
+convert "$work/picture.png" -compress RLE "$work/picture.tga"
+run 0 make-jpeg make "$work/picture.jpg" -o "$work/made-jpeg.scr" "${stub[@]}"
+run 0 make-webp make "$work/picture.webp" -o "$work/made-webp.scr" --fit none "${stub[@]}"
+run 0 make-tga make "$work/picture.tga" -o "$work/made-tga.scr" --fit stretch "${stub[@]}"
+for bmp in "$root"/tests/data/pictures/*.bmp; do
+  run 0 "make-$(basename "$bmp" .bmp)" make "$bmp" -o "$work/made-bmp.scr" "${stub[@]}"
+done
+head -c 3000 "$work/picture.jpg" >"$work/cut.jpg"
+run 2 make-cut-jpeg make "$work/cut.jpg" -o "$work/cut.scr" "${stub[@]}"
 
 run 0 preview-png preview "$work/made.scr" --frames 2 --seed 1 -o "$work/frame.png"
 run 0 preview-gif preview "$work/file.dat" --frames 3 --seed 2 -o "$work/frames.gif"

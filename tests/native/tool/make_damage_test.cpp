@@ -1,0 +1,257 @@
+// Decompression bombs and damaged files: each is refused with its real
+// reason (too large, cut short, corrupt, a kind not supported), or made into
+// a saver when only what make does not use is wrong, within 400 MB of memory
+// more than the test itself uses (a hard limit on the address space of a
+// child process; in the sanitizer build, its allocator's limit instead).
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <fstream>
+
+#include "maker_test_support.h"
+#include "picture_encoders.h"
+
+using namespace makertest;
+
+// AddressSanitizer reserves terabytes of address space: there, its allocator
+// limit (set by the build) bounds the memory instead.
+#if defined(__has_feature)
+#if !__has_feature(address_sanitizer)
+#define GLIMMER_CAP_MEMORY 1
+#endif
+#elif !defined(__SANITIZE_ADDRESS__)
+#define GLIMMER_CAP_MEMORY 1
+#endif
+
+namespace {
+
+constexpr uint64_t memoryAllowance = 400ull << 20;
+
+uint64_t addressSpaceInUse()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            return std::stoull(line.substr(7)) << 10;
+    return 0;
+}
+
+// glimmer in a child process whose address space may grow by the allowance.
+ToolRun glimmerWithinAllowance(const std::vector<std::string>& words)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return {-1, "", "no pipe"};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+#ifdef GLIMMER_CAP_MEMORY
+        const rlimit limit{addressSpaceInUse() + memoryAllowance, addressSpaceInUse() + memoryAllowance};
+        setrlimit(RLIMIT_AS, &limit);
+#endif
+        const ToolRun run = glimmer(words);
+        const std::string report = std::to_string(run.status) + "\n" + run.out + '\0' + run.err;
+        [[maybe_unused]] const ssize_t written = ::write(channel[1], report.data(), report.size());
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, size_t(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || report.empty())
+        return {-1, "", "the child ended without a report (status " + std::to_string(status) + ")"};
+    const size_t end = report.find('\n'), split = report.find('\0', end);
+    return {std::stoi(report.substr(0, end)), report.substr(end + 1, split - end - 1), report.substr(split + 1)};
+}
+
+// A PNG of the given size whose picture data is one empty zlib stream.
+Bytes pngClaiming(uint32_t width, uint32_t height)
+{
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+    png_set_write_fn(png, &out, encoders::appendPng, nullptr);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const png_byte empty[] = {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
+    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), empty, sizeof empty);
+    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+void putWord(Bytes& bytes, size_t at, int value)
+{
+    bytes[at] = uint8_t(value);
+    bytes[at + 1] = uint8_t(value >> 8);
+}
+
+// An image descriptor of the given size with a two-colour local table and a
+// few bytes of LZW data.
+Bytes gifFrameClaiming(int width, int height)
+{
+    Bytes frame{0x2C, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 255, 255, 255, 2, 2, 0x4C, 0x01, 0};
+    putWord(frame, 5, width);
+    putWord(frame, 7, height);
+    return frame;
+}
+
+// A GIF of `first` and then `more`, on a screen of its first frame's size.
+Bytes gifOf(const Bytes& first, const std::vector<Bytes>& more = {})
+{
+    Bytes gif{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0};
+    gif[6] = first[5], gif[7] = first[6], gif[8] = first[7], gif[9] = first[8];
+    gif.insert(gif.end(), first.begin(), first.end());
+    for (const Bytes& frame : more)
+        gif.insert(gif.end(), frame.begin(), frame.end());
+    gif.push_back(0x3B);
+    return gif;
+}
+
+Bytes cut(Bytes bytes, size_t keep)
+{
+    bytes.resize(std::min(keep, bytes.size()));
+    return bytes;
+}
+
+std::array<uint8_t, 4> busy(int x, int y)
+{
+    return {uint8_t(x * 7), uint8_t(y * 5), uint8_t(x ^ y), 255};
+}
+
+Bytes photo()
+{
+    return encoders::jpegFile({64, 64, encoders::JpegKind::baseline, 90, {}, {}}, busy);
+}
+
+// A JPEG whose frame header claims 10000 x 10000 pixels.
+Bytes jpegClaimingTenThousand()
+{
+    Bytes jpeg = photo();
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = 0x27, jpeg[i + 6] = 0x10, jpeg[i + 7] = 0x27, jpeg[i + 8] = 0x10;
+            break;
+        }
+    return jpeg;
+}
+
+Bytes pngWithBadData()
+{
+    Bytes png = encoders::pngFile({}, busy);
+    for (size_t i = 8; i + 8 < png.size(); ++i)
+        if (std::memcmp(&png[i], "IDAT", 4) == 0) {
+            png[i + 8] ^= 0x55;  // the second byte of its zlib stream
+            break;
+        }
+    return png;
+}
+
+Bytes stbTga(int width, int height)
+{
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 3, 77);
+    Bytes bytes;
+    stbi_write_tga_to_func(appendToBytes, &bytes, width, height, 3, pixels.data());
+    return bytes;
+}
+
+// The header of a TGA or BMP patched to claim another size.
+Bytes tgaClaiming(int width, int height)
+{
+    Bytes tga = stbTga(8, 8);
+    putWord(tga, 12, width);
+    putWord(tga, 14, height);
+    return tga;
+}
+
+Bytes bmpClaiming(int32_t width, int32_t height)
+{
+    Bytes bmp = encodeWithStb(PictureFormat::bmp, rgbPicture(8, 8, [](int, int) { return 0x336699u; }));
+    std::memcpy(&bmp[18], &width, 4);
+    std::memcpy(&bmp[22], &height, 4);
+    return bmp;
+}
+
+Bytes webpLosslessClaimingLargest()
+{
+    Bytes webp = encoders::webpFile({}, busy);
+    // The VP8L header after "RIFF....WEBPVP8L" and the chunk size: a
+    // signature byte, then 14 bits of width - 1 and 14 of height - 1.
+    webp[21] = 0xFF, webp[22] = 0xFF, webp[23] = 0xFF, webp[24] = 0x0F;
+    return webp;
+}
+
+struct DamageCase {
+    std::string name;
+    std::function<Bytes()> file;
+    int status;
+    std::string message;  // in stderr when refused, in stdout when made
+    std::string fit = "cover";
+};
+
+std::string caseName(const ::testing::TestParamInfo<DamageCase>& info)
+{
+    return info.param.name;
+}
+
+class MakeDamage : public MakerTest, public ::testing::WithParamInterface<DamageCase> {};
+
+}  // namespace
+
+TEST_P(MakeDamage, RefusedWithTheRealReasonWithinBoundedMemory)
+{
+    const DamageCase& damage = GetParam();
+    write("in.picture", damage.file());
+    const ToolRun run = glimmerWithinAllowance({"make", path("in.picture"), "-o", path("out.scr"), "--fit", damage.fit});
+    EXPECT_EQ(run.status, damage.status) << describe(run);
+    EXPECT_NE((damage.status ? run.err : run.out).find(damage.message), std::string::npos) << describe(run);
+    EXPECT_EQ(exists("out.scr"), damage.status == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bombs, MakeDamage, ::testing::Values(
+    DamageCase{"gifScreenAndFrame", [] { return gifOf(gifFrameClaiming(46000, 46000)); }, 2,
+               "is 46000 x 46000 pixels, more than the 100 megapixels a picture may have"},
+    DamageCase{"gifFirstFrameOnly", [] {
+        Bytes gif = gifOf(gifFrameClaiming(46000, 46000));
+        putWord(gif, 6, 256), putWord(gif, 8, 256);
+        return gif; }, 2, "is 46000 x 46000 pixels (its first frame)"},
+    DamageCase{"gifLaterFrames", [] {
+        Bytes gif = giflibGif(GifShape{}, [](int x, int y) { return uint8_t(x ^ y); });
+        gif.pop_back();
+        for (int frame = 0; frame < 3; ++frame) {
+            const Bytes large = gifFrameClaiming(46000, 46000);
+            gif.insert(gif.end(), large.begin(), large.end());
+        }
+        gif.push_back(0x3B);
+        return gif; }, 0, "re-encoding the GIF: it has 4 frames"},
+    DamageCase{"pngSquare", [] { return pngClaiming(30000, 30000); }, 2, "is 30000 x 30000 pixels, more than"},
+    DamageCase{"pngColumn", [] { return pngClaiming(1, 100000001); }, 2, "is 1 x 100000001 pixels, more than"},
+    DamageCase{"jpegCutShort", jpegClaimingTenThousand, 2, "cannot read the JPEG picture '"},
+    DamageCase{"webp", webpLosslessClaimingLargest, 2, "is 16384 x 16384 pixels, more than"},
+    DamageCase{"tga", [] { return tgaClaiming(65535, 65535); }, 2, "is 65535 x 65535 pixels, more than"},
+    DamageCase{"bmp", [] { return bmpClaiming(50000, -50000); }, 2, "is 50000 x 50000 pixels, more than"},
+    DamageCase{"fitNone", [] { return encoders::pngFile({5001, 5000, PNG_COLOR_TYPE_GRAY, 1}, busy); }, 2,
+               "is 5001 x 5000 pixels; with --fit none glimmer make takes pictures of up to 25 megapixels", "none"}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(Damage, MakeDamage, ::testing::Values(
+    DamageCase{"pngCut", [] { const Bytes png = encoders::pngFile({}, busy); return cut(png, png.size() / 2); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngCorrupt", pngWithBadData, 2, "': its data is corrupt (libpng: IDAT: "},
+    DamageCase{"jpegCut", [] { return cut(photo(), 700); }, 2, "': it is cut short"},
+    DamageCase{"jpegWithoutEnd", [] { return cut(photo(), photo().size() - 2); }, 0,
+               "is cut short after its pixels, which are all there"},
+    DamageCase{"gifCut", [] { return cut(giflibGif(GifShape{}, [](int x, int) { return uint8_t(x); }), 1500); }, 2,
+               "cannot read the GIF picture '"},
+    DamageCase{"bmpCut", [] { return cut(bmpClaiming(8, 8), 100); }, 2, "': it is cut short"},
+    DamageCase{"tgaCut", [] { return cut(stbTga(64, 64), 60); }, 2, "': it is cut short"},
+    DamageCase{"webpCut", [] { return cut(encoders::webpFile({}, busy), 60); }, 2, "': it is cut short"},
+    DamageCase{"icon", [] { return readWholeFile(std::string(GLIMMER_TEST_DATA) + "/pictures/icon.ico"); }, 2,
+               "is an ICO icon; glimmer make reads"}),
+    caseName);

@@ -1,0 +1,107 @@
+#include "make_saver.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "fit_picture.h"
+#include "gif_encoder.h"
+#include "gif_readiness.h"
+#include "maker_error.h"
+#include "picture_format.h"
+#include "picture_readers.h"
+#include "quantise_picture.h"
+#include "saver_package.h"
+
+namespace {
+
+std::string joined(const std::vector<std::string>& parts, std::string_view separator)
+{
+    std::string text;
+    for (const auto& part : parts)
+        text += (text.empty() ? "" : std::string(separator)) + part;
+    return text;
+}
+
+std::string colourText(const PaletteEntry& entry)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", entry.red, entry.green, entry.blue);
+    return text;
+}
+
+// With --fit none the picture keeps its size: the saver's texture takes its
+// top-left 255 x 255 pixels, and palette index 0 where it is smaller.
+std::string unfittedNote(const IndexedPicture& picture)
+{
+    const int shownWidth = std::min(picture.width, 255);
+    const int shownHeight = std::min(picture.height, 255);
+    std::string note = "--fit none: each 256 x 256 tile of the saver shows the top-left " +
+                       std::to_string(shownWidth) + " x " + std::to_string(shownHeight) + " pixels of this " +
+                       std::to_string(picture.width) + " x " + std::to_string(picture.height) + " picture";
+    if (picture.width < makeSize || picture.height < makeSize)
+        note += ", and palette index 0 (" + colourText(picture.palette[0]) + ") fills the rest of the tile";
+    return note;
+}
+
+GifSize screenSizeOf(std::span<const uint8_t> gif)
+{
+    return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
+}
+
+}  // namespace
+
+MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& options,
+                           std::span<const uint8_t> program)
+{
+    const std::string& name = options.pictureName;
+    std::string otherKind;
+    const auto format = detectPictureFormat(file, &otherKind);
+    if (!format)
+        refuse("'" + name + "' is " + (otherKind.empty() ? "not a picture glimmer can read" : otherKind) +
+               "; glimmer make reads GIF, PNG, JPEG, BMP, TGA and WebP pictures");
+    const ReadRequest request{name, options.fit};
+    MadeSaver made;
+
+    if (*format == PictureFormat::gif) {
+        const GifLayout layout = readGifLayout(file);
+        if (!layout.damage.empty())
+            refuseUnreadable(PictureFormat::gif, name, layout.damage);
+        if (!options.reencode) {
+            const auto reasons = gifReencodeReasons(file, layout, options.fit == FitMode::none);
+            if (reasons.empty()) {
+                // Its first picture must also decode, as the saver will decode it.
+                // Packed as it is, it is never quantised: the limit of
+                // --fit none does not apply.
+                readGif(file, ReadRequest{name, FitMode::cover});
+                made.notes.push_back(
+                    "packing the GIF unchanged: the saver shows it as it is (--reencode re-encodes it)");
+                made.summary = "the " + std::to_string(layout.screenWidth) + " x " +
+                               std::to_string(layout.screenHeight) + " GIF unchanged";
+                made.file = buildPackagedFile(program, file, screenSizeOf(file));
+                return made;
+            }
+            made.notes.push_back("re-encoding the GIF: " + joined(reasons, "; "));
+        }
+    }
+
+    Picture picture = readPicture(file, *format, request);
+    for (const auto& warning : picture.warnings)
+        made.notes.push_back("warning: " + warning);
+    std::string origin = std::string("the ") + pictureFormatName(*format) + " of " +
+                         std::to_string(uprightWidth(picture)) + " x " + std::to_string(uprightHeight(picture));
+    if (picture.orientation != 1)
+        origin += ", turned upright (EXIF orientation " + std::to_string(picture.orientation) + ")";
+    if (!picture.convertedFrom.empty())
+        origin += ", its colours converted from " + picture.convertedFrom + " to sRGB";
+
+    const IndexedPicture indexed = quantisePicture(fitPicture(std::move(picture), options.fit), options.dither);
+    const Bytes gif = encodeGif(indexed);
+    char settings[64];
+    std::snprintf(settings, sizeof settings, "fit %s, dither %g", fitModeName(options.fit), options.dither + 0.0);  // never "-0"
+    made.summary = "a " + std::to_string(indexed.width) + " x " + std::to_string(indexed.height) + " picture of " +
+                   std::to_string(indexed.coloursUsed) + (indexed.coloursUsed == 1 ? " colour" : " colours") + " from " + origin + " (" + settings + ")";
+    if (options.fit == FitMode::none)
+        made.notes.push_back(unfittedNote(indexed));
+    made.file = buildPackagedFile(program, gif, screenSizeOf(gif));
+    return made;
+}

@@ -1,0 +1,30 @@
+// The whole maker: picture file in, saver file out. `glimmer make` and the
+// web page's maker both call this, so that both write the same bytes.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "picture.h"
+
+struct MakeOptions {
+    std::string pictureName = "picture";  // names the picture in messages
+    FitMode fit = FitMode::cover;
+    double dither = 1.0;  // 0 (none) to 1 (full)
+    bool reencode = false;  // re-encode a GIF even when it could be packed unchanged
+};
+
+struct MadeSaver {
+    Bytes file;                      // the saver, or with no program a file.dat package
+    std::vector<std::string> notes;  // lines to show before the summary (what was done to a GIF, warnings)
+    std::string summary;             // "a 256 x 256 picture of 211 colours from the JPEG of 200 x 300, ..."
+};
+
+// Reads the picture (its format told once, by its first bytes), turns it
+// upright, converts its colours to sRGB, fits, quantises and encodes it, and
+// packs the GIF behind `program` (61440 bytes, or empty for a file.dat). A GIF
+// that the saver shows as it is goes in unchanged unless `reencode`. Throws
+// MakeError with the reason when the picture cannot be made into a saver.
+MadeSaver makeSaverPackage(std::span<const uint8_t> picture, const MakeOptions& options,
+                           std::span<const uint8_t> program);

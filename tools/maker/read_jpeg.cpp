@@ -1,0 +1,210 @@
+// JPEG through libjpeg-turbo's libjpeg API: baseline, progressive, grey, RGB,
+// and CMYK or YCCK as Photoshop writes them, decoded at the smallest DCT
+// scale that still gives the fitted size (libjpeg scales by n/8 while it
+// decodes, so a 12-megapixel photo is never decoded at full size to make a
+// 256 x 256 picture).
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "colour_profile.h"
+#include "exif_orientation.h"
+#include "fit_picture.h"
+#include "picture_readers.h"
+
+namespace {
+
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    int code;
+    // The first warning, and whether it came before the pixels were all read.
+    int warningCode;
+    char warning[JMSG_LENGTH_MAX];
+    bool warnedInPixels;
+    bool pixelsRead;
+};
+
+[[noreturn]] void stopJpeg(j_common_ptr info)
+{
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    errors->code = info->err->msg_code;
+    info->err->format_message(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+void noteJpegMessage(j_common_ptr info, int level)
+{
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    if (level >= 0 || errors->warningCode)
+        return;
+    errors->warningCode = info->err->msg_code;
+    errors->warnedInPixels = !errors->pixelsRead;
+    info->err->format_message(info, errors->warning);
+}
+
+// The file as libjpeg's data source. Past its end the source gives an end
+// marker and notes that it did: libjpeg reads ahead, so a file without its
+// end marker is not yet cut short; libjpeg warns (JWRN_HIT_MARKER) when it
+// needed data that was not there.
+struct ByteSource {
+    jpeg_source_mgr manager;
+    bool ranOut;
+};
+
+void startSource(j_decompress_ptr) {}
+
+boolean refillSource(j_decompress_ptr info)
+{
+    static const JOCTET endMarker[2] = {0xFF, JPEG_EOI};
+    auto* source = reinterpret_cast<ByteSource*>(info->src);
+    source->ranOut = true;
+    source->manager.next_input_byte = endMarker;
+    source->manager.bytes_in_buffer = 2;
+    return TRUE;
+}
+
+void skipSource(j_decompress_ptr info, long count)
+{
+    auto* source = reinterpret_cast<ByteSource*>(info->src);
+    while (count > long(source->manager.bytes_in_buffer)) {
+        count -= long(source->manager.bytes_in_buffer);
+        refillSource(info);
+    }
+    if (count > 0) {
+        source->manager.next_input_byte += count;
+        source->manager.bytes_in_buffer -= size_t(count);
+    }
+}
+
+void endSource(j_decompress_ptr) {}
+
+std::string failureReason(const JpegErrors& errors, const ByteSource& source)
+{
+    if (source.ranOut)
+        return "it is cut short";
+    switch (errors.code) {
+    case JERR_CONVERSION_NOTIMPL:
+    case JERR_NOT_COMPILED:
+    case JERR_BAD_PRECISION:
+    case JERR_ARITH_NOTIMPL:
+        return "a kind of JPEG that is not supported (libjpeg: " + std::string(errors.message) + ")";
+    default:
+        return "its data is corrupt (libjpeg: " + std::string(errors.message) + ")";
+    }
+}
+
+struct Decompressor {
+    jpeg_decompress_struct info{};
+    ~Decompressor() { jpeg_destroy_decompress(&info); }
+};
+
+// The Exif block of the first APP1 segment that holds one.
+std::span<const uint8_t> exifSegment(const jpeg_decompress_struct& info)
+{
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next)
+        if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= 6 &&
+            std::memcmp(marker->data, "Exif\0\0", 6) == 0)
+            return {marker->data, marker->data_length};
+    return {};
+}
+
+}  // namespace
+
+Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
+{
+    // Everything that lives past a longjmp is made before setjmp.
+    Picture picture;
+    picture.format = PictureFormat::jpeg;
+    Bytes profile;
+    std::vector<uint8_t> row;
+    std::optional<SrgbConversion> inkConversion;
+    JpegErrors errors{};
+    Decompressor decompressor;
+    jpeg_decompress_struct& info = decompressor.info;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = stopJpeg;
+    errors.manager.emit_message = noteJpegMessage;
+
+    ByteSource source{{file.data(), file.size(), startSource, refillSource, skipSource, jpeg_resync_to_restart,
+                       endSource},
+                      false};
+    if (setjmp(errors.jump))
+        refuseUnreadable(PictureFormat::jpeg, request.name, failureReason(errors, source));
+    jpeg_create_decompress(&info);
+    info.src = &source.manager;
+    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&info, TRUE);
+    checkDeclaredSize(PictureFormat::jpeg, request, info.image_width, info.image_height);
+    picture.fileWidth = int(info.image_width);
+    picture.fileHeight = int(info.image_height);
+    picture.orientation = exifOrientation(exifSegment(info));
+    JOCTET* profileData = nullptr;
+    unsigned int profileLength = 0;
+    if (jpeg_read_icc_profile(&info, &profileData, &profileLength) && profileData) {
+        profile.assign(profileData, profileData + profileLength);
+        std::free(profileData);
+    }
+
+    const bool ink = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = ink ? JCS_CMYK : JCS_RGB;
+    info.dct_method = JDCT_ISLOW;
+    for (unsigned int eighths = 1; eighths <= 8; ++eighths) {
+        info.scale_num = eighths;
+        info.scale_denom = 8;
+        jpeg_calc_output_dimensions(&info);
+        if (decodeSizeSuffices(picture.fileWidth, picture.fileHeight, int(info.output_width),
+                               int(info.output_height), picture.orientation, request.fit))
+            break;
+    }
+    jpeg_start_decompress(&info);
+    RgbPicture& stored = picture.stored;
+    stored.width = int(info.output_width);
+    stored.height = int(info.output_height);
+    const size_t rowBytes = size_t(stored.width) * 3;
+    stored.rgb.resize(rowBytes * size_t(stored.height));
+    if (ink) {
+        const SrgbConversion& conversion = inkConversion.emplace(
+            profile, info.saw_Adobe_marker ? SourceLayout::invertedCmyk : SourceLayout::cmyk);
+        row.resize(size_t(stored.width) * 4);
+        while (info.output_scanline < info.output_height) {
+            const size_t y = info.output_scanline;
+            JSAMPROW rows[1] = {row.data()};
+            jpeg_read_scanlines(&info, rows, 1);
+            conversion.convert(row.data(), stored.rgb.data() + y * rowBytes, size_t(stored.width));
+        }
+        picture.convertedFrom = conversion.description().empty() ? "CMYK ink" : conversion.description();
+    } else {
+        while (info.output_scanline < info.output_height) {
+            JSAMPROW rows[1] = {stored.rgb.data() + size_t(info.output_scanline) * rowBytes};
+            jpeg_read_scanlines(&info, rows, 1);
+        }
+    }
+    errors.pixelsRead = true;
+    jpeg_finish_decompress(&info);
+
+    // libjpeg reads past damage, filling in grey: a picture that was not all
+    // there is refused; damage after it is only reported.
+    if (errors.warningCode && errors.warnedInPixels && errors.warningCode != JWRN_EXTRANEOUS_DATA) {
+        if (source.ranOut)
+            refuseUnreadable(PictureFormat::jpeg, request.name, "it is cut short");
+        refuseUnreadable(PictureFormat::jpeg, request.name,
+                         "its data is corrupt (libjpeg: " + std::string(errors.warning) + ")");
+    }
+    if (source.ranOut)
+        picture.warnings.push_back("the JPEG picture '" + std::string(request.name) +
+                                   "' is cut short after its pixels, which are all there");
+    else if (errors.warningCode)
+        picture.warnings.push_back("the JPEG picture '" + std::string(request.name) +
+                                   "' has damage that was read past (libjpeg: " + std::string(errors.warning) + ")");
+    if (!ink)
+        convertToSrgb(picture, profile);
+    return picture;
+}

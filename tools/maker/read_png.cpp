@@ -1,0 +1,143 @@
+// PNG through libpng: every bit depth, grey, palette with tRNS, alpha, 16-bit
+// and interlaced pictures, to 8-bit RGB laid over black.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include <png.h>
+
+#include "colour_profile.h"
+#include "exif_orientation.h"
+#include "picture_readers.h"
+#include "srgb_light.h"
+
+namespace {
+
+struct PngReading {
+    std::span<const uint8_t> rest;
+    char message[200] = "";
+};
+
+void readPngBytes(png_structp png, png_bytep target, size_t count)
+{
+    auto* reading = static_cast<PngReading*>(png_get_io_ptr(png));
+    if (reading->rest.size() < count)
+        png_error(png, "cut short");
+    std::memcpy(target, reading->rest.data(), count);
+    reading->rest = reading->rest.subspan(count);
+}
+
+[[noreturn]] void stopPng(png_structp png, png_const_charp message)
+{
+    auto* reading = static_cast<PngReading*>(png_get_error_ptr(png));
+    std::snprintf(reading->message, sizeof reading->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void ignorePngWarning(png_structp, png_const_charp) {}
+
+std::string reasonOf(const char* message)
+{
+    if (std::strcmp(message, "cut short") == 0)
+        return "it is cut short";
+    if (std::strstr(message, "Not enough image data"))
+        return "its picture data is cut short";
+    return "its data is corrupt (libpng: " + std::string(message) + ")";
+}
+
+struct PngStructs {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+}  // namespace
+
+Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
+{
+    // Everything that lives past a longjmp is made before setjmp.
+    Picture picture;
+    std::vector<uint8_t> row;
+    Bytes profile;
+    PngReading reading{file.subspan(8)};
+    PngStructs structs;
+    structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reading, stopPng, ignorePngWarning);
+    structs.info = structs.png ? png_create_info_struct(structs.png) : nullptr;
+    if (!structs.info)
+        throw std::bad_alloc();
+    png_structp png = structs.png;
+    png_infop info = structs.info;
+    volatile bool endCutShort = false;
+
+    if (setjmp(png_jmpbuf(png)))
+        refuseUnreadable(PictureFormat::png, request.name, reasonOf(reading.message));
+    png_set_sig_bytes(png, 8);
+    png_set_read_fn(png, &reading, readPngBytes);
+    // The size limit is the maker's own, checked below.
+    png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+    png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+    png_read_info(png, info);
+    const int width = int(png_get_image_width(png, info));
+    const int height = int(png_get_image_height(png, info));
+    checkDeclaredSize(PictureFormat::png, request, width, height);
+    picture = pictureOfSize(PictureFormat::png, width, height);
+
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const int channels = png_get_channels(png, info);
+    png_charp profileName = nullptr;
+    png_bytep profileData = nullptr;
+    png_uint_32 profileLength = 0;
+    int compression = 0;
+    if (png_get_iCCP(png, info, &profileName, &compression, &profileData, &profileLength))
+        profile.assign(profileData, profileData + profileLength);
+
+    RgbPicture& stored = picture.stored;
+    const size_t pixels = size_t(width) * size_t(height);
+    const size_t rowBytes = size_t(width) * 3;
+    if (channels == 3) {
+        stored.rgb.resize(pixels * 3);
+        for (int pass = 0; pass < passes; ++pass)
+            for (int y = 0; y < height; ++y)
+                png_read_row(png, stored.rgb.data() + size_t(y) * rowBytes, nullptr);
+    } else if (passes == 1) {
+        stored.rgb.resize(pixels * 3);
+        row.resize(size_t(width) * 4);
+        for (int y = 0; y < height; ++y) {
+            png_read_row(png, row.data(), nullptr);
+            layOverBlack(row.data(), stored.rgb.data() + size_t(y) * rowBytes, size_t(width));
+        }
+    } else {
+        // Interlaced passes fill the whole picture at once; it is laid over
+        // black in place afterwards.
+        stored.rgb.resize(pixels * 4);
+        for (int pass = 0; pass < passes; ++pass)
+            for (int y = 0; y < height; ++y)
+                png_read_row(png, stored.rgb.data() + size_t(y) * size_t(width) * 4, nullptr);
+        layOverBlack(stored.rgb.data(), stored.rgb.data(), pixels);
+        stored.rgb.resize(pixels * 3);
+    }
+
+    // The chunks after the pixels (an eXIf may be there); a file that ends
+    // among them has all of its picture.
+    if (setjmp(png_jmpbuf(png)))
+        endCutShort = true;
+    else
+        png_read_end(png, info);
+    png_uint_32 exifLength = 0;
+    png_bytep exif = nullptr;
+    if (!endCutShort && png_get_eXIf_1(png, info, &exifLength, &exif) && exif)
+        picture.orientation = exifOrientation(std::span<const uint8_t>(exif, exifLength));
+    if (endCutShort) {
+        const bool cut = std::strcmp(reading.message, "cut short") == 0;
+        picture.warnings.push_back("the PNG picture '" + std::string(request.name) + "' " +
+                                   (cut ? "is cut short" : "is damaged (libpng: " + std::string(reading.message) + ")") +
+                                   " after its pixels, which are all there");
+    }
+    convertToSrgb(picture, profile);
+    return picture;
+}
