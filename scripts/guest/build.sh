@@ -14,6 +14,7 @@
 # (first-boot.sh): this machine cannot run it, the emulated guest can.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
+source "$GLIMMER_ROOT/scripts/lib/debian_mirror.sh"
 
 RELEASE=bookworm
 # Packages of the host architecture, installed while the image is built.
@@ -69,38 +70,16 @@ in_chroot() {
     DEBIAN_FRONTEND=noninteractive "$@"
 }
 
-# The deb entries of this machine's apt sources for the release and its
-# updates, one "deb URI SUITE COMPONENTS" a line.
-host_apt_sources() {
-  local file
-  for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] || continue
-    awk '
-      function flush(   n, m, i, j, u, s) {
-        if (types ~ /(^|[ \t])deb([ \t]|$)/ && uris != "" && enabled != "no") {
-          n = split(uris, u, /[ \t]+/); m = split(suites, s, /[ \t]+/)
-          for (i = 1; i <= n; i++) for (j = 1; j <= m; j++) print "deb " u[i] " " s[j] " " components
-        }
-        types = uris = suites = components = enabled = ""
-      }
-      /^[ \t]*$/ { flush(); next }
-      /^[ \t]*#/ { next }
-      { field = tolower($1); value = $0; sub(/^[^:]*:[ \t]*/, "", value) }
-      field == "types:" { types = value }
-      field == "uris:" { uris = value }
-      field == "suites:" { suites = value }
-      field == "components:" { components = value }
-      field == "enabled:" { enabled = tolower(value) }
-      END { flush() }' "$file"
-  done
-  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-    sed -n 's/^[[:space:]]*deb[[:space:]]\+\(\[[^]]*\][[:space:]]\+\)\?/deb /p'
-}
-
 guest_step "reading this machine's Debian mirror"
-sources=$(host_apt_sources | awk -v release="$RELEASE" '$3 == release || index($3, release "-") == 1' | sort -u)
-mirror=$(awk -v release="$RELEASE" '$3 == release { print $2; exit }' <<<"$sources")
-[ -n "$mirror" ] || guest_fail "no 'deb' source for $RELEASE in /etc/apt/sources.list or /etc/apt/sources.list.d"
+mirror=$(debian_uri "$RELEASE")
+[ -n "$mirror" ] || guest_fail "no apt source of Debian's $RELEASE in /etc/apt/sources.list or /etc/apt/sources.list.d"
+# The guest's apt takes the release, its updates and its security fixes from
+# the same places as this machine's.
+sources="deb $mirror $RELEASE main"
+for suite in "$RELEASE-updates" "$RELEASE-security"; do
+  uri=$(debian_uri "$suite")
+  [ -z "$uri" ] || sources+=$'\n'"deb $uri $suite main"
+done
 echo "[guest] building $image from $mirror ($RELEASE); log: $log" >&2
 
 guest_step "clearing an unfinished earlier build"

@@ -20,22 +20,23 @@ ensure_wineprefix() {
       return 1
     fi
   done
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX" &&
-      wineboot -i &&
-      wineserver -w || {
-      echo "wineboot could not make the Wine prefix $WINEPREFIX" >&2
-      return 1
-    }
-  fi
-  if [ ! -f "$WINEPREFIX/.glimmer-gdi-renderer" ]; then
-    wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f &&
-      wineserver -w &&
-      touch "$WINEPREFIX/.glimmer-gdi-renderer" || {
-      echo "could not set Wine's GDI renderer in $WINEPREFIX" >&2
-      return 1
-    }
-  fi
+  # The renderer's stamp is the last step: a prefix without it is made again.
+  # wineboot marks a prefix up to date before it fills it, so a creation that
+  # was cut short would otherwise stay half made: its mark goes first.
+  [ -f "$WINEPREFIX/.glimmer-gdi-renderer" ] && return 0
+  mkdir -p "$WINEPREFIX" &&
+    rm -f "$WINEPREFIX/.update-timestamp" &&
+    wineboot -i &&
+    wineserver -w || {
+    echo "wineboot could not make the Wine prefix $WINEPREFIX" >&2
+    return 1
+  }
+  wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f &&
+    wineserver -w &&
+    touch "$WINEPREFIX/.glimmer-gdi-renderer" || {
+    echo "could not set Wine's GDI renderer in $WINEPREFIX" >&2
+    return 1
+  }
 }
 
 # Ends every Wine process of the prefix, unless the caller keeps one Wine
