@@ -2,7 +2,7 @@
 # Everything the project needs on a fresh Debian 12 machine: the packages
 # (installed only when missing, without their recommendations, so that this
 # list alone decides what is there), the builds, and Wine's private prefix.
-#   setup.sh              all seven builds, for the tests
+#   setup.sh              all eight builds, for the tests
 #   setup.sh PRESET...    only these (the native one alone makes savers:
 #                         it carries the 32-bit saver program it builds;
 #                         web builds the on-line maker's site)
@@ -34,6 +34,9 @@ packages=(
   gcc-multilib g++-multilib qemu-user-static
   # the sanitizer and fuzzing builds (clang and its runtime libraries), memcheck
   clang libclang-rt-14-dev valgrind
+  # the emulated guest that runs the 32-bit program (scripts/guest): its image
+  # is built with debootstrap and mkfs.ext4 and booted by qemu
+  debootstrap qemu-system-x86 e2fsprogs
 )
 
 # What the scripts, the builds and the tests run, and the package that brings it.
@@ -45,9 +48,10 @@ programs=(
   import:imagemagick identify:imagemagick convert:imagemagick
   qemu-i386-static:qemu-user-static clang:clang clang++:clang valgrind:valgrind
   emcc:emscripten node:nodejs chromium:chromium chromedriver:chromium-driver gzip:gzip
+  debootstrap:debootstrap qemu-system-x86_64:qemu-system-x86 mkfs.ext4:e2fsprogs e2fsck:e2fsprogs
 )
 
-all_presets=(win32 win64 native web core32 sanitize fuzz)
+all_presets=(win32 win64 win32-tests native web core32 sanitize fuzz)
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=("${all_presets[@]}")
 for preset in "${presets[@]}"; do
@@ -90,7 +94,7 @@ done
 # One ctest run over every build.
 mkdir -p build
 cat > build/CTestTestfile.cmake <<'CTEST'
-subdirs("native" "web" "core32" "sanitize" "fuzz" "win64")
+subdirs("native" "web" "core32" "sanitize" "fuzz" "win64" "win32-tests")
 CTEST
 
 if [[ " ${presets[*]} " == *" win64 "* ]]; then

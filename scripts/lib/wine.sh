@@ -1,10 +1,11 @@
-# Wine in the build's own prefix, quiet, without the Mono and Gecko installers
-# (they would wait for a click on a machine without a network).
+# Wine in the build's own prefix, quiet unless WINEDEBUG is given, without the Mono
+# and Gecko installers (they would wait for a click on a machine without a network).
 GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 export WINEPREFIX=${GLIMMER_WINEPREFIX:-$GLIMMER_ROOT/build/wineprefix}
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=d"}
-export WINEARCH=win64
+# The host's prefix is 64-bit; the test guest's is 32-bit (scripts/guest/init).
+export WINEARCH=${GLIMMER_WINEARCH:-win64}
 
 # Creates the prefix once; later calls find it ready. DirectDraw there draws
 # through Wine's GDI renderer rather than OpenGL: on Xvfb the OpenGL one runs on
@@ -19,24 +20,29 @@ ensure_wineprefix() {
       return 1
     fi
   done
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX" &&
-      wineboot -i &&
-      wineserver -w || {
-      echo "wineboot could not make the Wine prefix $WINEPREFIX" >&2
-      return 1
-    }
-  fi
-  if [ ! -f "$WINEPREFIX/.glimmer-gdi-renderer" ]; then
-    wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f &&
-      wineserver -w &&
-      touch "$WINEPREFIX/.glimmer-gdi-renderer" || {
-      echo "could not set Wine's GDI renderer in $WINEPREFIX" >&2
-      return 1
-    }
-  fi
+  # The renderer's stamp is the last step: a prefix without it is made again.
+  # wineboot marks a prefix up to date before it fills it, so a creation that
+  # was cut short would otherwise stay half made: its mark goes first.
+  [ -f "$WINEPREFIX/.glimmer-gdi-renderer" ] && return 0
+  mkdir -p "$WINEPREFIX" &&
+    rm -f "$WINEPREFIX/.update-timestamp" &&
+    wineboot -i &&
+    wineserver -w || {
+    echo "wineboot could not make the Wine prefix $WINEPREFIX" >&2
+    return 1
+  }
+  wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f &&
+    wineserver -w &&
+    touch "$WINEPREFIX/.glimmer-gdi-renderer" || {
+    echo "could not set Wine's GDI renderer in $WINEPREFIX" >&2
+    return 1
+  }
 }
 
+# Ends every Wine process of the prefix, unless the caller keeps one Wine
+# session for several programs (GLIMMER_WINE_SESSION=kept: the test guest's
+# job, where starting Wine's own processes again would cost seconds each time).
 stop_wine() {
+  [ "${GLIMMER_WINE_SESSION:-}" = kept ] && return 0
   wineserver -k >/dev/null 2>&1 || true
 }

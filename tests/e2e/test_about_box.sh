@@ -8,13 +8,6 @@ e2e_begin "About box"
 
 title='The Glimmerwheel Studio'
 
-# Without a window manager the keyboard follows the pointer, which Wine puts in
-# the middle of the screen, outside the box: give the box the input focus, as a
-# window manager would.
-focus_box() {
-  xdotool windowfocus --sync "$1" 2>/dev/null
-}
-
 start_saver "$GLIMMER_SAVER"
 window=$(wait_for_window "^$title\$") || e2e_abort "no About box appeared without an argument"
 check_equal "the box is titled '$title'" "$title" "$(window_title "$window")"
@@ -23,12 +16,12 @@ read -r x y width height <<<"$(window_geometry "$window")"
 # area only, just inside the frame of a box at the top left corner.
 check "the box stands at the top left corner of the screen" test "$x" -lt 40 -a "$y" -lt 60
 check "the box is wider than it is high" test "$width" -gt "$height" -a "$height" -gt 100
-sleep 1
+pause 1
 shot=$(screenshot about-box)
 e2e_log "screenshot: $shot"
 check_equal "a screenshot of the box is 640 x 480" "640x480" "$(identify -format %wx%h "$shot" 2>/dev/null)"
 
-check "the box takes the input focus" focus_box "$window"
+check "the box takes the input focus" focus_window "$window"
 # A box that ends takes Wine about two seconds to take down: wait longer.
 send_key Escape
 check_saver_stays 4 "Escape leaves the box open"
@@ -42,8 +35,8 @@ window=$(wait_for_window "^$title\$") || e2e_abort "no About box appeared for /c
 check_equal "the configure request shows the box titled '$title'" "$title" "$(window_title "$window")"
 read -r x2 y2 width2 height2 <<<"$(window_geometry "$window")"
 check_equal "the configure request's box is the same box" "$x $y $width $height" "$x2 $y2 $width2 $height2"
-sleep 1
-check "the configure request's box takes the input focus" focus_box "$window"
+pause 1
+check "the configure request's box takes the input focus" focus_window "$window"
 send_key Escape
 check_saver_stays 4 "Escape leaves the configure request's box open"
 check "the configure request's box is still shown after Escape" eval 'xdotool search --onlyvisible --name "^$title\$" >/dev/null'

@@ -12,10 +12,9 @@ saver=$(make_test_saver effect "$picture") || e2e_abort "could not pack a test s
 
 start_saver "$saver" /s
 wait_for_window '^GlimmerwheelStudio$' >/dev/null || e2e_abort "no saver window appeared"
-# The first frames follow the window's activation.
-sleep 2
+wait_for_picture || e2e_abort "the saver showed no picture"
 first=$(screenshot effect-1)
-sleep 1
+pause 1
 second=$(screenshot effect-2)
 check "the screen shows more than one colour" test "$(screen_colours "$first" | wc -l)" -gt 1
 check "two screenshots a second apart differ" images_differ "$first" "$second"

@@ -11,12 +11,12 @@ saver=$(make_test_saver effect-windowed "$picture") || e2e_abort "could not pack
 
 start_saver "$saver" ws
 window=$(wait_for_window '^GlimmerwheelStudio$') || e2e_abort "no saver window appeared"
-sleep 2
+pause 2
 # Without a window manager the X window is the client area alone.
 first=$E2E_WORK/window-1.png
 second=$E2E_WORK/window-2.png
 import -window "$window" "$first"
-sleep 1
+pause 1
 import -window "$window" "$second"
 check "the window shows more than one colour" test "$(screen_colours "$first" | wc -l)" -gt 1
 check "two captures of the window a second apart differ" images_differ "$first" "$second"

@@ -13,7 +13,7 @@ check_equal "the window is titled GlimmerwheelStudio" "GlimmerwheelStudio" "$(wi
 check_equal "the window covers the 640 x 480 screen" "0 0 640 480" "$(window_geometry "$window")"
 check "the window is full screen" grep -q _NET_WM_STATE_FULLSCREEN <<<"$(window_state "$window")"
 check "the window has no title bar" eval '! window_has_title_bar "$window"'
-sleep 1
+pause 1
 check_saver_stays 1 "the saver keeps running without input"
 shot=$(screenshot fullscreen)
 check_equal "a screenshot of the running saver is 640 x 480" "640x480" "$(identify -format %wx%h "$shot" 2>/dev/null)"
@@ -23,7 +23,7 @@ check_saver_exits 5 0 "the key A ends the saver"
 # A modifier alone is a key press too.
 start_saver "$saver" /S
 wait_for_window '^GlimmerwheelStudio$' >/dev/null || e2e_abort "no saver window appeared on the second start"
-sleep 1
+pause 1
 send_key Shift_L
 check_saver_exits 5 0 "the Shift key alone ends the saver"
 

@@ -11,14 +11,14 @@ saver=$(make_test_saver mouse) || e2e_abort "could not pack a test saver"
 
 start_saver "$saver" /s
 wait_for_window '^GlimmerwheelStudio$' >/dev/null || e2e_abort "no saver window appeared"
-sleep 1
+wait_for_picture || e2e_abort "the saver showed no picture"
 click 1
 check_saver_exits 5 0 "a left click ends the saver"
 
 start_saver "$saver" /s
 wait_for_window '^GlimmerwheelStudio$' >/dev/null || e2e_abort "no saver window appeared on the second start"
-# Frames run as soon as the window is active, so after this pause the mouse rule is armed.
-sleep 1
+# The first frame arms the mouse rule.
+wait_for_picture || e2e_abort "the saver showed no picture on the second start"
 move_mouse_by 10 0
 check_saver_window_stays 1 "a pointer jump of 10 pixels to the right does not end the saver"
 click 3
@@ -32,7 +32,7 @@ check_saver_exits 5 0 "a pointer jump of 11 pixels to the left ends the saver"
 
 start_saver "$saver" /s
 wait_for_window '^GlimmerwheelStudio$' >/dev/null || e2e_abort "no saver window appeared on the third start"
-sleep 1
+wait_for_picture || e2e_abort "the saver showed no picture on the third start"
 move_mouse_by 0 -10
 check_saver_window_stays 1 "a pointer jump of 10 pixels up does not end the saver"
 move_mouse_by 0 11

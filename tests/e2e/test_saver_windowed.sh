@@ -17,7 +17,7 @@ read -r x y width height <<<"$(window_geometry "$window")"
 check "the client area lies inside the 640 x 480 window, below its caption" \
   test "$x" -gt 0 -a "$y" -gt "$x" -a "$width" -lt 640 -a "$height" -lt 480 \
        -a $((x + width)) -le 640 -a $((y + height)) -le 480
-sleep 1
+pause 1
 check_saver_stays 1 "the saver keeps running in its window"
 send_key space
 check_saver_exits 5 0 "a key press ends the windowed saver"

@@ -18,13 +18,22 @@
 #                         looked for when the script runs, not when it is configured
 #   GLIMMER_WINEPREFIX    optional private Wine prefix (scripts/lib/wine.sh)
 #   GLIMMER_SCREEN        optional Xvfb screen, 640x480x24 unless given
+#   GLIMMER_PACKED_SAVER  optional saver already packed with the default picture,
+#                         for a machine without the glimmer tool (the test guest)
+#   E2E_SLOWDOWN          whole factor for every wait and pause, 1 unless given
+#                         (the test guest emulates its processors)
+#   GLIMMER_WINE_SESSION  "kept": the caller runs Xvfb (DISPLAY) and a persistent
+#                         wineserver for several scripts; the script uses them
+#                         and leaves them running (the test guest's job)
 #   E2E_DEADLINE          seconds after which the whole script gives up, 180
+#                         times E2E_SLOWDOWN unless given
 #   E2E_KEEP              keep the work folder (screenshots, logs) when set to 1
 #
 # Setup and teardown
 #   e2e_begin TITLE        checks the tools, starts Xvfb on a free display
-#                          (exports DISPLAY), makes the Wine prefix, sets the
-#                          cleanup trap and the deadline watchdog
+#                          (exports DISPLAY) unless the caller keeps a session,
+#                          makes the Wine prefix, sets the cleanup trap and the
+#                          deadline watchdog
 #   e2e_end                prints the summary; exits 0 when no check failed
 #   e2e_abort MESSAGE      records a failure and ends the script at once
 #   e2e_cleanup            (the EXIT trap) stops the saver, wineserver and Xvfb
@@ -32,7 +41,7 @@
 # The saver
 #   make_test_saver NAME [GIF]
 #                          packs GIF (assets/glimmerwheel.gif by default) behind
-#                          the win64 saver.exe; prints the new file's path
+#                          the saver.exe; prints the new file's path
 #   start_saver EXE ARG... starts `wine EXE ARG...` in the background; sets
 #                          SAVER_PID, output goes to $E2E_WORK/saver.log
 #   saver_running          true while the started saver has not ended
@@ -52,6 +61,9 @@
 #                          true when the window asks for a title bar (Wine's
 #                          _MOTIF_WM_HINTS decorations); without a window
 #                          manager the X window is then the client area only
+#   focus_window ID        gives the window the keyboard focus, as a window
+#                          manager would (Xvfb has none: the keyboard follows
+#                          the pointer, which Wine puts in the middle)
 #   send_key KEY...        presses and releases keys (xdotool key names)
 #   click BUTTON           presses and releases a mouse button (1 left, 2 middle, 3 right)
 #   mouse_down BUTTON / mouse_up BUTTON
@@ -59,6 +71,10 @@
 #   move_mouse_to X Y      moves the pointer to a screen position
 #   pointer_position       prints "x y" of the pointer
 #   screenshot NAME        captures the screen into $E2E_WORK/NAME.png; prints the path
+#   wait_for_picture [SECS]
+#                          waits until the screen shows more than one colour: the
+#                          saver has drawn its first frame
+#   pause SECS             sleeps SECS times E2E_SLOWDOWN
 #
 # Checks (each prints one PASS or FAIL line)
 #   pass MESSAGE / fail MESSAGE
@@ -75,6 +91,7 @@
 # the summary and the cleanup.
 
 E2E_HARNESS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_SLOWDOWN=${E2E_SLOWDOWN:-1}
 GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$E2E_HARNESS_DIR/../../.." && pwd)}
 GLIMMER_BUILD=${GLIMMER_BUILD:-$GLIMMER_ROOT/build/win64}
 GLIMMER_SAVER=${GLIMMER_SAVER:-$GLIMMER_BUILD/saver.exe}
@@ -96,6 +113,15 @@ SAVER_STATUS=
 
 e2e_log() {
   echo "[e2e] $*"
+}
+
+# SECS (a decimal number) times E2E_SLOWDOWN.
+scaled() {
+  awk -v seconds="$1" -v factor="$E2E_SLOWDOWN" 'BEGIN { print seconds * factor }'
+}
+
+pause() {
+  sleep "$(scaled "$1")"
 }
 
 pass() {
@@ -124,7 +150,13 @@ check_equal() {
 }
 
 e2e_abort() {
-  fail "$*"
+  if [ -n "$SAVER_PID" ] && ! saver_running; then
+    wait "$SAVER_PID" 2>/dev/null
+    fail "$* (the saver ended with exit code $?)"
+  else
+    fail "$*"
+  fi
+  show_saver_log
   e2e_end
 }
 
@@ -157,7 +189,7 @@ e2e_cleanup() {
 }
 
 e2e_on_signal() {
-  fail "interrupted (deadline of ${E2E_DEADLINE:-180} s or a signal)"
+  fail "interrupted (deadline of ${E2E_DEADLINE:-$((180 * E2E_SLOWDOWN))} s or a signal)"
   e2e_end
 }
 
@@ -176,17 +208,21 @@ e2e_begin() {
   E2E_WORK=$(mktemp -d /tmp/glimmer-e2e.XXXXXX)
 
   # Ends the script cleanly (trap above) before ctest would kill it hard.
-  local deadline=${E2E_DEADLINE:-180} script=$$
+  local deadline=${E2E_DEADLINE:-$((180 * E2E_SLOWDOWN))} script=$$
   ( sleep "$deadline" && kill -TERM "$script" ) >/dev/null 2>&1 &
   E2E_WATCHDOG_PID=$!
 
   e2e_need Xvfb xdotool xprop import identify wine wineserver
   [ -f "$GLIMMER_SAVER" ] || e2e_abort "no saver program at $GLIMMER_SAVER (build the win64 preset)"
-  [ -x "$GLIMMER_NATIVE_BUILD/glimmer" ] ||
+  [ -x "$GLIMMER_NATIVE_BUILD/glimmer" ] || [ -f "${GLIMMER_PACKED_SAVER:-}" ] ||
     e2e_abort "no glimmer tool at $GLIMMER_NATIVE_BUILD/glimmer (build the native preset)"
 
-  start_xvfb || e2e_abort "Xvfb did not start"
-  e2e_log "Xvfb on $DISPLAY ($GLIMMER_SCREEN), Wine prefix $WINEPREFIX"
+  if [ "${GLIMMER_WINE_SESSION:-}" = kept ] && [ -n "${DISPLAY:-}" ]; then
+    e2e_log "the caller's screen $DISPLAY and Wine session, Wine prefix $WINEPREFIX"
+  else
+    start_xvfb || e2e_abort "Xvfb did not start"
+    e2e_log "Xvfb on $DISPLAY ($GLIMMER_SCREEN), Wine prefix $WINEPREFIX"
+  fi
   if ! ensure_wineprefix >"$E2E_WORK/wineprefix.log" 2>&1; then
     tail -n 20 "$E2E_WORK/wineprefix.log" >&2
     e2e_abort "the Wine prefix $WINEPREFIX could not be made"
@@ -194,8 +230,12 @@ e2e_begin() {
 }
 
 make_test_saver() {
-  local name=$1 gif=${2:-$GLIMMER_ROOT/assets/glimmerwheel.gif}
-  local output=$E2E_WORK/$name.scr
+  local name=$1 default=$GLIMMER_ROOT/assets/glimmerwheel.gif
+  local gif=${2:-$default} output=$E2E_WORK/$name.scr
+  if [ -n "${GLIMMER_PACKED_SAVER:-}" ] && [ "$gif" = "$default" ]; then
+    cp "$GLIMMER_PACKED_SAVER" "$output" && echo "$output"
+    return
+  fi
   if ! "$GLIMMER_NATIVE_BUILD/glimmer" pack "$gif" -o "$output" --stub "$GLIMMER_SAVER" >"$E2E_WORK/pack-$name.log" 2>&1; then
     cat "$E2E_WORK/pack-$name.log" >&2
     return 1
@@ -219,7 +259,7 @@ saver_running() {
 wait_saver_exit() {
   local seconds=$1
   [ -n "$SAVER_PID" ] || return 1
-  local tries=$((seconds * 10))
+  local tries=$((seconds * E2E_SLOWDOWN * 10))
   while saver_running && [ "$tries" -gt 0 ]; do
     sleep 0.1
     tries=$((tries - 1))
@@ -239,18 +279,24 @@ stop_saver() {
   SAVER_PID=
 }
 
+# The second after which a wait of SECS (scaled) that begins now gives up.
+deadline_in() {
+  echo $(($(date +%s) + $(scaled "$1" | cut -d. -f1) + 1))
+}
+
+# Polls happen every 0.2 s (scaled): each one starts xdotool, which on an
+# emulated processor takes time from the saver itself.
 wait_for_window() {
-  local title=$1 seconds=${2:-30}
-  local tries=$((seconds * 5)) id
-  while [ "$tries" -gt 0 ]; do
+  local title=$1 deadline id
+  deadline=$(deadline_in "${2:-30}")
+  while [ "$(date +%s)" -lt "$deadline" ]; do
     id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1)
     if [ -n "$id" ]; then
       echo "$id"
       return 0
     fi
     saver_running || return 1
-    sleep 0.2
-    tries=$((tries - 1))
+    pause 0.2
   done
   return 1
 }
@@ -274,6 +320,10 @@ window_has_title_bar() {
   local decorations
   decorations=$(xprop -id "$1" _MOTIF_WM_HINTS | sed -n 's/^.*= *[^,]*, *[^,]*, *\([^,]*\),.*$/\1/p')
   [ -n "$decorations" ] && [ $((decorations & 0x8)) -ne 0 ]
+}
+
+focus_window() {
+  xdotool windowfocus --sync "$1" 2>/dev/null
 }
 
 send_key() {
@@ -312,6 +362,16 @@ screenshot() {
   import -window root "$path" && echo "$path"
 }
 
+wait_for_picture() {
+  local deadline
+  deadline=$(deadline_in "${1:-10}")
+  while saver_running && [ "$(date +%s)" -lt "$deadline" ]; do
+    [ "$(import -window root -format %k info: 2>/dev/null)" -gt 1 ] 2>/dev/null && return 0
+    pause 0.2
+  done
+  return 1
+}
+
 check_saver_exits() {
   local seconds=$1 code=$2 message=$3
   if [ -z "$SAVER_PID" ]; then
@@ -320,7 +380,7 @@ check_saver_exits() {
     check_equal "$message (exit code)" "$code" "$SAVER_STATUS"
     [ "$SAVER_STATUS" = "$code" ] || show_saver_log
   else
-    fail "$message (still running after $seconds s)"
+    fail "$message (still running after $(scaled "$seconds") s)"
     stop_saver
   fi
 }
@@ -348,7 +408,7 @@ check_still_up() {
     fail "$message (no saver was running: it had already ended)"
     return
   fi
-  sleep "$seconds"
+  pause "$seconds"
   if "$still_up"; then
     pass "$message"
     return
