@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the linked saver against its fixed size and writes it padded with zero
 # bytes to exactly that size, so that a package can be appended at that offset.
 # -D INPUT=<linked program> -D OUTPUT=<padded program> -D SIZE=<bytes>

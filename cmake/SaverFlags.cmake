@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Code generation of everything that goes into the saver program, shared by the
 # platform-free core when it is built for Windows or for the 32-bit check build.
 # SSE2 arithmetic keeps the trigonometric tables identical to the 64-bit builds:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The 32-bit saver program, built from this same source tree in a sub-build
 # with the mingw toolchain, for the builds that carry it: glimmer puts it in
 # front of every package it writes, the web site hands it to the page's maker.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Code generation of the web preset (emscripten): C++ exceptions and setjmp
 # as WebAssembly's own exception handling, which the maker's refusals and the
 # picture libraries' error exits need, in every object and at the link.

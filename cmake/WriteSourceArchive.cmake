@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the source of the commit the site was built from as a gzipped tar,
 # which the site offers beside the GPL-3.0-or-later maker it runs. Rewritten
 # only when the commit changed, so that a rebuild leaves the file alone.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Static 32-bit Linux build of the platform-free core and its tests, run under
 # qemu-i386-static: it checks the 32-bit code generation of the saver's core.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Proves that the README's two commands work on a brand-new Debian 12 machine:
 # builds a clean Debian 12 root with debootstrap (minbase: nothing but the
 # essential packages) from the mirror that apt on this machine uses, puts a

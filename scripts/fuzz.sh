@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one fuzzer (or all) for a long time, keeping what it finds in
 # build/fuzz/corpus/NAME between runs. Crashes land in build/fuzz/findings/.
 #   scripts/fuzz.sh [NAME|all] [SECONDS] [JOBS]

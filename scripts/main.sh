@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets everything up, makes the saver from the bundled default picture, renders
 # a preview animation of it, plays it live when a display is at hand, and
 # builds the on-line maker's site, saying how to open it.

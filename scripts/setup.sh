@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Everything the project needs on a fresh Debian 12 machine: the packages
 # (installed only when missing, without their recommendations, so that this
 # list alone decides what is there), the builds, and Wine's private prefix.

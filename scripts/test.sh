@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets everything up and runs every test: native, 32-bit core under qemu,
 # Windows-side and end-to-end under wine64, then the shipped 32-bit program in
 # an emulated guest (built and cached on first use). Ends with ctest's

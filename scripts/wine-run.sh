@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a Windows test program under wine64 in the build's private prefix, on a
 # virtual screen of its own unless one is given, and stops Wine afterwards.
 set -u

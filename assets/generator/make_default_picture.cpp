@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the bundled default picture: a 256 x 256 tile of interference rings and
 // a twelve-spoked wheel, in a 256-colour palette that runs from deep indigo
 // through teal and gold to rose. The pattern uses whole periods only, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The display device over DirectDraw's first-version interfaces. Every
 // DirectDraw call whose result decides an operation leaves that result in
 // displayDevice.lastResult before it is tested.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The display device: the one layer that talks to DirectDraw. Operations
 // return 0 for success and 3 for failure and keep DirectDraw's code in
 // displayDevice.lastResult.

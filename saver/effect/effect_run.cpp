@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "effect/effect_run.h"
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The effect's whole state and its frame sequence without a display: what the
 // saver does each frame, minus the copy to the screen. The saver runs one of
 // these; the host tool runs the same sequence for its preview.

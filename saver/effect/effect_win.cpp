@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "effect/effect_win.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The effect's Windows side: prepares the picture surface, palette and tables,
 // and draws, advances and presents one frame.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The motion driver: the rotation, zoom and drift of the picture, advanced once
 // per frame and changed at random by the effect's own generator.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "effect/rotozoom.h"
 
 #if defined(__SSE2__)

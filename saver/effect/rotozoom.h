@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rotozoom: the 256 x 256 texture tiled without end, rotated, scaled and
 // panned into a frame of palette indices.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "effect/trig_tables.h"
 
 #include <math.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The effect's integer sine and cosine tables: 256 steps to a turn, values
 // scaled by 256.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "package/gif_decoder.h"
 
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture decoder: the one GIF image of a package, decoded from any byte
 // source into any rectangle of 8-bit pixels (a locked surface, a buffer in the
 // tool or in a test).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "package/gif_loader_win.h"
 
 #include <stddef.h>

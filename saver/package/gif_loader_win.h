@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The saver's picture: decodes the package's GIF into a locked surface and
 // reads its colour table.
 #pragma once

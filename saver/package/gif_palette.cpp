@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "package/gif_palette.h"
 
 void paletteFromColourTable(const uint8_t* bytes, size_t count, PaletteEntry* palette)

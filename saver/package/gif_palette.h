@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture's colours: the global colour table of the GIF, read as 256
 // palette entries whatever size the screen descriptor gives it.
 #pragma once

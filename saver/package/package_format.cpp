@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "package/package_format.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image package: a 392-byte header describing up to five pictures, followed
 // by the pictures. Appended to the 61440-byte program, or standing alone as
 // file.dat. All integers are 32-bit little-endian; there is no padding.

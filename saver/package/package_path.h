@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the package is read from: the program's own file, or file.dat beside it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "package/package_reader_win.h"
 
 #include <windows.h>

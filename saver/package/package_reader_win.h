@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The saver's own package: where it lives and the header read at start-up.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Identifiers of the About box, shared by its dialog template and its dialog
    procedure. Plain preprocessor definitions, since the resource compiler reads
    this file too. */

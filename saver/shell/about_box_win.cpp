@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/about_box_win.h"
 
 #include <shellapi.h>

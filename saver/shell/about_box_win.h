@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two services that do not show the effect: the About box and the
 // system's screen-saver password change.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's entry point: run mode, start-up, message loop, shutdown.
 // Every way out ends with exit code 0.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pointer rule of the saver window, free of any window system so that the
 // saver and glimmer's live play apply the very same one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/run_mode.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the saver reads its command line: the run mode from the argument text,
 // the owner window of the password change, and where the program lives.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/saver_window_win.h"
 
 #include "display/display_device_win.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The saver's one top-level window and the input that ends the saver.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the test guest from Debian packages and caches it; prints the image's
 # folder. A guest that is already cached is only looked up.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The job of the image's own first boot (build.sh), run by the guest's init:
 # installs the 32-bit Wine that the build downloaded but could not set up (the
 # host cannot run 32-bit programs), then makes the Wine prefix with scripts/lib/

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the test guest's scripts: where its image is cached, the hash of
 # the recipe that names it, and the step reports of its build and its runs.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Boots the test guest, runs a job in it, powers it off and ends with the job's
 # exit status. The guest is built and cached on first use (build.sh).
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where apt on this machine gets Debian from, so that roots and images built
 # here use the very same mirror.
 #   debian_uri SUITE    the URI of the first apt source of Debian's SUITE

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian source packages for the build, fetched with apt-get source into
 # build/sources/ (never into the repository). The deb-src entry names the
 # mirror and suites that apt already uses on this machine.

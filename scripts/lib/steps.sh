@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Steps of the set-up, main and test scripts. A step's output goes to a log of
 # its own under build/logs/; when a step fails, the script says which step and
 # which command failed, shows the last lines of that log and ends non-zero, so

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Wine in the build's own prefix, quiet unless WINEDEBUG is given, without the Mono
 # and Gecko installers (they would wait for a click on a machine without a network).
 GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private virtual X screen of 640 x 480 x 24, the size at which Wine's
 # DirectDraw can set the saver's 640 x 480 x 8 mode.
 #   start_xvfb   starts it on a free display and exports DISPLAY

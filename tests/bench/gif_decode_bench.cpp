@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture decoder against giflib's DGifSlurp on the same bytes in the same
 // run, decoding from memory. Throughput is in MB/s of decoded pixels (one byte
 // each). Run by hand:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer make on a 12-megapixel photo (4000 x 3000 JPEG, made at run time):
 // CPU time and peak memory of the maker's path (decoded at the smallest DCT
 // scale that still gives 256 x 256) beside the old full-size decode

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames per second of the preview's frame loop: the saver's own draw and
 // motion update of a 640 x 480 frame of palette indices, on one core, before
 // any output is encoded. items_per_second is frames per second.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rotozoom's cost per pixel: the loop the saver ships, the plain per-pixel
 // loop it must match byte for byte, and a naive floating-point rotozoom as a
 // yardstick; then the motion driver's cost per frame. Run by hand:

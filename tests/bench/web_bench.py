@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Figures of the on-line maker on this machine (a benchmark, run by hand; no
 test depends on them):
   - the module and its loader, gzipped, and what each library adds to it;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # glimmer play on a private Xvfb screen: it opens a 640 x 480 window whose
 # pixels are all colours of the picture's palette, keeps drawing, and ends with
 # exit status 0 on a key press, and on a left click; a window destroyed or

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The About box: the program started without an argument, or with the
 # configure request, shows it; Escape leaves it open; Enter (OK, the default
 # button) ends the program with exit code 0.

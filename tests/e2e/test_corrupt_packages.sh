@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The saver on corrupt packages, full screen: it shows its boxes or a black or
 # partial picture, never crashes, and a key press ends it with exit code 0.
 #

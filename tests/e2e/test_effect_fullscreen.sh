@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The saver shows its picture full screen, moving: two screenshots a second
 # apart differ, each holds nothing but colours of the picture's colour table,
 # and a key press ends the saver with exit code 0.

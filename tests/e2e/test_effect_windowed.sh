@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The windowed test mode ("w" then "s") shows the effect in its window on the
 # 24-bit desktop, in the picture's own colours, and moving.
 set -u

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The saver mode takes the whole screen and any key press ends it with exit code 0.
 set -u
 source "$(dirname "$0")/lib/harness.sh"

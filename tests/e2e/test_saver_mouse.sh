@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Mouse input: the left button ends the saver, the right one does not; a pointer
 # jump of 10 pixels is tolerated, one of 11 ends it. The first movement after
 # the frames have begun is tolerated too, wherever the pointer is: Wine on a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The windowed test mode ("w" then "s") runs the saver in a captioned window.
 set -u
 source "$(dirname "$0")/lib/harness.sh"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a whole glimmer command in-process on a file that holds the fuzzer's
 // bytes (a memfd, opened by its /proc path), with stdout and stderr caught in
 // strings. A command may succeed (0) or refuse (2, with a message on stderr and

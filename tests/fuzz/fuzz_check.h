@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fuzzers' check: a failed one names itself on stderr and traps, so that
 // libFuzzer keeps the input that broke it.
 #pragma once

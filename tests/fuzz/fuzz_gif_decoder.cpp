@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture decoder on arbitrary bytes, into a target whose size and pitch
 // the input chooses, with guard bytes on every side of it and between its rows.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The palette rule on arbitrary bytes, and the tool's palette reading at a
 // record offset that the input chooses (anywhere, also before or beyond the
 // file), checked entry by entry against the rule written out plainly.

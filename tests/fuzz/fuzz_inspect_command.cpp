@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `glimmer inspect` as a whole command on arbitrary files.
 //
 // The input is the file. Its last byte also picks the options: bit 0 adds

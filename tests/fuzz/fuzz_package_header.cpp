@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The package header reader on arbitrary bytes, from memory and from a stream.
 #include <cstdint>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maker's picture readers on arbitrary files: each either refuses with a
 // MakeError or hands on a picture of the size it says, which fitting takes.
 // The input is the file; its last byte picks the fit mode (and so the JPEG

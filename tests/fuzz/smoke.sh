@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A short fixed run of one fuzzer over its seed corpus. New inputs go to a
 # scratch folder, so the committed seeds never change.
 #   smoke.sh FUZZER SEEDS_LIST [RUNS]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # guest32.boot: boots the emulated guest once (scripts/guest/run.sh, which builds
 # and caches it on first use) with the source tree and this build shared, and
 # runs job.sh in it for the checks named on the command line. Passes when the

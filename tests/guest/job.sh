@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The job of guest32.boot, run as root inside the emulated guest (scripts/guest/
 # init) with the source tree and the 32-bit build at their host paths and the
 # 32-bit Wine prefix in GLIMMER_WINEPREFIX. Runs each check named on the command

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One check of the guest32 boot: shows its output and ends with its status.
 #   result.sh RESULTS_FOLDER CHECK
 results=$1 check=$2

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture decoder on hand-made streams: the GIF rules it follows, the
 // loader's own rules (separator search, 0x40 test, budget), and the edge cases.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour table rule: 256 entries from the 768 bytes at offset 13, whatever
 // the screen descriptor says; bytes the stream lacks make black.
 #include <gtest/gtest.h>

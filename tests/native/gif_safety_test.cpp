@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture decoder on every kind of bad input: it never writes outside the
 // target rectangle, always ends, and agrees with the plain reference reading of
 // the same bytes, whatever the stream holds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test-side GIF helpers: a stream builder, an LZW code packer and encoder, a
 // plain stack-based reference decoder, and a target with guard bytes around it.
 // None of this uses the decoder under test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform-free half of the saver's start-up on bad packages: the header
 // read from the program's own file at byte 61440, then the picture decoded
 // from that file at record 0's offset into a surface of record 0's size, and

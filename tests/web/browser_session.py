@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the browser test and the web benchmark share: glimmer serve on a
 free port, and Debian's Chromium, headless, with as little of the browser's
 own traffic as its switches allow, driven through Selenium (nothing is

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The page in a real browser: Debian's Chromium, headless, driven through
 Selenium, loads the site from `glimmer serve`, makes a saver of a picture,
 plays it, and must show glimmer preview's frame and offer glimmer make's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the web tests share: where the builds are, the module loaded under
 // Node as the page loads it, the page's own scripts, and glimmer run as a
 // program. The native build (build/native) must be there: without it a test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page's make is glimmer make: for pictures of every kind and every
 // option, the module (through the page worker's own script) writes the same
 // saver, byte for byte, says the same summary and notes, and refuses what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page's own rules: the name a saver is offered under, and the saver's
 // input rule for full screen as the module applies it.
 import assert from 'node:assert';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page's preview is glimmer preview: for savers of several kinds and
 // three seeds, frames 1, 2 and 300 that the module draws (through the page's
 // own script) are glimmer preview's, index for index and colour for colour,

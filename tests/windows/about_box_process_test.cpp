@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saver program started in the About mode: the box it shows, and that
 // only OK ends it and the program.
 #include <gtest/gtest.h>

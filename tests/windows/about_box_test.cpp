@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: its dialog template as the built program carries it, and its
 // dialog procedure driven inside a real modal dialog made from that template.
 #include <gtest/gtest.h>

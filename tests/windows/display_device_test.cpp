@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display device against DirectDraw test doubles: what it asks of
 // DirectDraw, in which order, and how it answers scripted results.
 #include <cstring>

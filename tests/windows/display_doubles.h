@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test doubles of DirectDraw's first-version interfaces. Each object records
 // the calls it receives, in one shared log and in its own fields, and answers
 // with results scripted per call name ("DirectDrawCreate", "CreateSurface",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display device on Wine's own DirectDraw, on the 640 x 480 virtual screen
 // that the Windows tests run on: the mode change, the flip chain, the palette
 // and the windowed test mode's blit, as far as a program can observe them.

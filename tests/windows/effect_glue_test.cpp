@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The effect's Windows side against the DirectDraw test doubles: the picture
 // surface and palette of initEffect, the capture, copy and present of
 // renderFrame, and what each does when a surface cannot be made, locked or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saver program itself, started as a process with a command line.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saver's picture loader around the decoder: the file, the surface's Lock
 // and Unlock (against the DirectDraw test doubles), the "lock error" box, and
 // the palette read with the platform's file calls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds the message boxes and dialogs that a process or thread shows, records
 // their caption and text, and answers them, so that tests can check what the
 // user would have seen.

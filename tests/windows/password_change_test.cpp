@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The password mode of the saver program, run beside a stand-in MPR.DLL that
 // records how it was called, beside one without the entry point, and with no
 // library at all. Wine prefers its own MPR.DLL to one beside the program and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the saver program as a process of its own, as the system would, and
 // records what the user would have seen: its boxes (answered with OK), whether
 // its saver window came up, and how it ended.

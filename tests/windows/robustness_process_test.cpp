@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real saver program on bad packages: what it shows (its message boxes,
 // answered with OK) and how it ends (always exit code 0). Packages that get
 // past start-up (a cut, garbled or misplaced picture) are run as well, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating the saver window: its class, styles, place and size, and the
 // rectangle that the windowed test mode presents into.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saver window's procedure, fed messages directly. The window it is given
 // is a hidden window of the test's own class, whose procedure records what the
 // default handling sends back to it; close requests are read from the queue.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every glimmer command shares: where it writes, how it fails, and how it
 // reads its arguments.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer serve: the on-line maker's site from this machine, to try it and to
 // test it in a browser. Ends on SIGINT (Ctrl+C) or SIGTERM.
 #include <pthread.h>

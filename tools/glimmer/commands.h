@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of glimmer's commands; each lives in its own command_*.cpp.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The padded 32-bit saver program that the build puts inside the tool.
 #pragma once
 

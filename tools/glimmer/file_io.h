@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-file reads for the tool. (Outputs are written by output_file.h.)
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way glimmer writes a file: whole or not at all, never through a link,
 // never over one of its inputs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files a preview writes: an animated GIF of every frame, or one frame as
 // PNG (in colour) or PGM (the palette indices themselves).
 #pragma once

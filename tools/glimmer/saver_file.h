@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building and reading saver files and file.dat packages.
 #pragma once
 

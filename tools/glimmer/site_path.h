@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which file of the web site a request names: only files inside the site
 // folder, whatever the path says (.., dots encoded as %2e, links out).
 #pragma once

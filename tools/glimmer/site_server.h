@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web site as glimmer serve serves it: GET and HEAD of the files of one
 // folder, with the headers the page needs and nothing from outside it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Embedded colour profiles (ICC, through lcms2): pictures are converted to
 // sRGB before fitting; a picture without a profile is taken as sRGB.
 #pragma once

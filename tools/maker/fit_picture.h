@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fitting a picture to the saver's 256 x 256 texture, upright.
 #pragma once
 

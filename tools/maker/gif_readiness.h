@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the saver shows a GIF as other programs do, so that it can be
 // packed unchanged: one walk over its block structure.
 #pragma once

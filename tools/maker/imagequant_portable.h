@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Put in front of each of libimagequant's files by the build: its qsort
  * calls go to a stable sort and its pow and powf calls to plain arithmetic,
  * so that its palettes depend on neither the C library nor the CPU. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole maker: picture file in, saver file out. `glimmer make` and the
 // web page's maker both call this, so that both write the same bytes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The values that the maker's steps hand on: a picture as its file stores it,
 // with what the later steps need to know about it, and the fitted picture.
 #pragma once

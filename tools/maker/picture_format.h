@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which kind of picture a file holds, told once from its first bytes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One reader per family of picture files. Each checks the declared size of
 // the one frame it uses before it allocates anything of that size, decodes
 // that frame only, converts an embedded colour profile to sRGB, records the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Powers, exponentials and logarithms from additions, multiplications and
  * divisions only, so that they come out the same on every CPU and with every
  * C library: libm's pow and powf differ by a last bit between implementations

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reducing a picture to 256 colours (libimagequant, built from source into
 // this library so that its result depends on neither the CPU nor the C
 // library: no SIMD path, no threads, a stable sort of its own).

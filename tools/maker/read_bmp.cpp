@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows bitmaps: 1, 4, 8, 16, 24 and 32 bits a pixel, RLE4, RLE8, bit fields
 // (with alpha), bottom-up and top-down rows, OS/2 and Windows headers up to
 // version 5. Read here by hand: no Debian library that also builds for the

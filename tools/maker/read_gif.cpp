@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GIF through giflib, record by record: only the first frame is decoded, one
 // line at a time, once its size has been checked (DGifSlurp would decode
 // every frame of an animation, whatever size each claims, before the first

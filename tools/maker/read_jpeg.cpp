@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG through libjpeg-turbo's libjpeg API: baseline, progressive, grey, RGB,
 // and CMYK or YCCK as Photoshop writes them, decoded at the smallest DCT
 // scale that still gives the fitted size (libjpeg scales by n/8 while it

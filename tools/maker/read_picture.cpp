@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "picture_readers.h"
 
 Picture readPicture(std::span<const uint8_t> file, PictureFormat format, const ReadRequest& request)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PNG through libpng: every bit depth, grey, palette with tRNS, alpha, 16-bit
 // and interlaced pictures, to 8-bit RGB laid over black.
 #include <csetjmp>

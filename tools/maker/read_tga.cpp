@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TGA through stb_image's TGA loader, compiled here on its own. Its pixels are
 // decoded straight into the picture's own buffer (stb_image's allocation of
 // exactly that size is served from it), so that no second copy is made.

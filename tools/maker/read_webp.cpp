@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WebP through libwebp and libwebpdemux: lossy, lossless, with alpha, and the
 // first frame of an animation.
 #include <memory>

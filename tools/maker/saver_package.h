@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A saver file: the saver program with the package of one picture behind it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sRGB transfer curve, for work on light rather than on its encoding
 // (averaging, laying over black). Both directions go through tables built
 // once with plain-arithmetic powers, so that no result depends on the C

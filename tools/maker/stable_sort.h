@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* A stable sort with qsort's signature, for libimagequant's qsort calls: the
  * C libraries' qsort order equal keys differently (glibc's merge sort keeps
  * them, musl's smoothsort does not), and the palette it makes must be the

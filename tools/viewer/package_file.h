@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the package of a saver or a file.dat held in memory.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A package header as JSON, for `glimmer inspect --json` and the web page.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // When live play ends: the saver window's input rules, apart from any window
 // system so that they can be checked on their own.
 #pragma once

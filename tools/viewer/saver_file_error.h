@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How reading a saver, a file.dat or a GIF for the saver's start-up refuses
 // it: one message that says why. glimmer turns this into its exit status 2,
 // the web page into a message in the page.

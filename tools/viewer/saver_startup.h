@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saver's start-up and frames without a display, for preview and play:
 // package record 0, the picture decoded by the saver's GIF decoder into a
 // buffer of record 0's size, the palette, the darkest colour, the seeded motion.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names as messages show them, in glimmer's messages and the web page's alike.
 #pragma once
 

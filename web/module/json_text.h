@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Results that the module hands to the page as JSON text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maker as the page's worker calls it: plain C functions over one result
 // at a time. The worker copies the picture and the saver program into the
 // module's memory, calls glimmer_make, then reads the saver's bytes and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saver's start-up and frames for the page's preview: the very package
 // reader, GIF decoder, palette rule, texture capture, renderer and motion
 // that glimmer preview and play run, and the saver window's input rule, as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's make, as the page's worker calls it and the Node tests call
 // it: the picture, its name, the options and the saver program are copied
 // into the module's memory, glimmer_make runs, and the saver's bytes and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page's side of the maker's worker. Only the newest request matters: one
 // asked while a make runs waits, and replaces any other that was waiting.
 export class MakerClient {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maker in a worker of its own, so that the page and its preview stay live
 // while a picture is made. One make at a time, in the order asked.
 //   in:  {id, picture: ArrayBuffer, name, fit, dither, reencode}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maker's page: a picture in (dropped, pasted or chosen), the make in a
 // worker, the saver playing on the canvas, its header shown, and the .scr
 // offered for download. An existing saver opens to play and inspect.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The name a saver is offered under: the picture's name with .scr for its
 // ending, made safe for Windows (no reserved characters or device names, no
 // trailing dot or space), or Glimmerwheel.scr when nothing of it is left.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saver playing on the page's canvas, one frame per display refresh; in
 // full screen it ends the way the saver ends, by the saver's own input rule.
 import { SaverRun, frameWidth, frameHeight } from './saver-run.mjs';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A saver running in the module, as the page's preview and the Node tests
 // drive it: the saver's own package reader, GIF decoder, palette rule,
 // texture capture, renderer and motion, a frame at a time, and its input

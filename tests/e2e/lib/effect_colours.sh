@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Colour checks of the effect's end-to-end scripts: the picture's GIF colour
 # table and the colours of a screenshot, each as one "#RRGGBB" line per colour.
 # shellcheck source=harness.sh

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end harness: runs the 64-bit saver under wine64 on a private Xvfb
 # screen and drives it with xdotool. An e2e script sources this file:
 #

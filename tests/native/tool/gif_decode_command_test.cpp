@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer decode: the saver's decoder run on a GIF or a package's picture,
 // written as PGM indices or as a colour PNG through the saver's palette.
 #include <gtest/gtest.h>

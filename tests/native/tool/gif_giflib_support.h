@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // giflib as the foreign encoder and decoder of the GIF tests and benchmark.
 #pragma once
 

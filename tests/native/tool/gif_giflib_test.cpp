@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture decoder against giflib: pictures encoded by giflib's EGif come
 // back index for index, and on real pictures made by other encoders it agrees
 // with giflib's DGifSlurp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures tagged with a colour profile are converted to sRGB: a Display P3
 // red becomes the sRGB red it stands for, in each container that carries a
 // profile; an untagged picture is taken as sRGB.

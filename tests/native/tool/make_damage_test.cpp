@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decompression bombs and damaged files: each is refused with its real
 // reason (too large, cut short, corrupt, a kind not supported), or made into
 // a saver when only what make does not use is wrong, within 400 MB of memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer make with GIF input: packed unchanged when the saver shows it as it
 // is, re-encoded with one line of reasons when it uses what the saver ignores.
 #include "maker_test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer make reads the pictures people have: one table of files for each
 // family, written with the libraries' own encoders (or, for BMP, by
 // ImageMagick and by hand), each read as make reads it and checked at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A picture with a marked corner comes out upright for each of the eight EXIF
 // orientations, in JPEG, PNG and WebP, whatever the fit.
 #include "maker_test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer make refuses, with exit status 2 and a message, what it cannot make
 // a saver of, and never writes over its input.
 #include "maker_test_support.h"

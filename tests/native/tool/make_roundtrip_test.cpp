@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer make -> inspect -> decode: every accepted format and fit mode gives
 // a saver whose picture the saver's own decoder reads back as exactly what
 // libimagequant produced, in a GIF the saver reads as it is.

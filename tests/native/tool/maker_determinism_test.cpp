@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What keeps the maker's bytes the same on every machine and C library: its
 // own stable sort and plain-arithmetic powers (in place of qsort and pow),
 // and make itself giving the same bytes on every run.

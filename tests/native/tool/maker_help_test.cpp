@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer --help and COMMAND --help describe make, preview, play and serve
 // and every option they take.
 #include "maker_test_support.h"

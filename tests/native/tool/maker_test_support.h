@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the make, preview and play tests: running glimmer in-process, a
 // private folder per test, pictures written by other encoders (stb_image_write,
 // giflib), and readers of what glimmer writes (PGM, GIF, package).

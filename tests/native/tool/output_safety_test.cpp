@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Outputs are written whole or not at all: no link followed, no input, stub
 // or device replaced, nothing left behind by a signal or a second writer; and
 // the command line is read as a Unix tool reads it.

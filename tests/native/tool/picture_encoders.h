@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture files written in the tests with the libraries' own encoders
 // (libpng, libjpeg, libwebp with its mux library), with what a camera or an
 // editor puts in them: an EXIF orientation, an ICC colour profile.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer play: the saver window's ending rules, and the refusal without a
 // display. (The live window itself is checked end to end under Xvfb.)
 #include "maker_test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer preview draws the saver's frames: the first frame is the renderer's
 // worked example whatever the seed, the same seed gives the same bytes, and
 // other seeds part ways once the motion's random draws differ.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What glimmer preview writes (.gif, .png, .pgm), the pictures the saver
 // shows differently from other viewers, and its refusals.
 #include "maker_test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer preview --trace: one line of eleven integers after each motion
 // update, checked against the motion driver's worked examples.
 #include "maker_test_support.h"

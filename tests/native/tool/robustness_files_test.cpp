@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs that are not files of a saver or picture at all: what inspect and
 // decode answer for a missing file, a folder, an empty file and a file of
 // more than 1 GiB (which would otherwise be read into memory whole).

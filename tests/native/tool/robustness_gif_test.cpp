@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures the saver reads in its own way, through `glimmer decode` (and
 // `preview`, the saver's start-up): a local colour table, an animation, no
 // image at all, LZW minimum code sizes outside 2 to 9, and screen and image

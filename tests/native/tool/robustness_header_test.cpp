@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged package headers through `glimmer inspect`, `decode` and `preview`:
 // every single-byte corruption of a saver's header, records whose range lies
 // outside the file or overflows, and picture sizes of 0, 1, 65535 and below 0.

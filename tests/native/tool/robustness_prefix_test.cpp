@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every prefix of a valid saver and of a valid file.dat through `glimmer
 // inspect` and `glimmer decode`: for each length the exit status and the
 // message are the ones written down below, and a picture cut short is written

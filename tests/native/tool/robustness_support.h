@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the bad-input tests of the tool: a folder of scratch files per
 // test, glimmer run in-process, and a valid saver whose parts the tests cut
 // and damage.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # glimmer make gives the same bytes in two builds (the native one with gcc,
 # the sanitizer one with clang) for pictures of every family and every fit
 # and dither; exit status 77 (skipped) when the other build is not there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer serve's site: which file a request gets (nothing outside the site
 // folder, whatever the path), and what an in-process server answers to plain
 // and hostile requests sent as raw bytes.

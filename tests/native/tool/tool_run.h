@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a whole glimmer command in-process and keeps what it printed.
 #pragma once
 

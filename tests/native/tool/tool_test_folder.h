@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A private folder for each tool test, and a reader of the PGM files that
 // glimmer writes.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The glimmer tool's commands under valgrind's memcheck, on good and bad
 # inputs: each must end with its own exit status (0 done, 2 refused) and
 # without a single invalid access, use of uninitialised memory, or leak.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the pictures that the web tests make savers of, with the libraries'
 // own encoders and what cameras and editors put in them (colour profiles,
 // EXIF orientations, CMYK ink, progressive scans, alpha, animation), so that

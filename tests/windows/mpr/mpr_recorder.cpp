@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the platform's password-provider library. Built twice as
 // MPR.DLL: with PwdChangePasswordA, which records the four arguments it gets,
 // and (GLIMMER_NO_ENTRY_POINT) without it. Both record being loaded and being

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # libimagequant 2.x without its SSE path (other palettes than its plain one)
 # and OpenMP, with the stable sort and the plain-arithmetic powers in place of
 # the C library's.

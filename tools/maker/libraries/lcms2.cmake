@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # lcms2: its pow, exp, log and log10 calls (tone curves, and so every colour
 # it converts) go to the plain-arithmetic ones. Its sines and arctangents
 # serve only colour differences, LCh and appearance models, which no

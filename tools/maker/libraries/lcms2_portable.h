@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Put in front of each of lcms2's files by the build: its powers,
  * exponentials and logarithms go to plain arithmetic, so that the colours it
  * converts depend on neither the C library nor the CPU. math.h comes first,

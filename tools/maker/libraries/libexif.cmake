@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # libexif with its makers' notes, as Debian builds it, without translations.
 glimmer_debian_source(GLIMMER_EXIF_SOURCE libexif libexif/exif-data.c)
 file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/libexif/config.h

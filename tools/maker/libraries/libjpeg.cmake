@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # libjpeg-turbo with the libjpeg 6b interface, as Debian builds it (arithmetic
 # coding, memory source and destination) but without its SIMD code, which the
 # module cannot have: both builds run the same C.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # libpng with its own prebuilt configuration (the one its configure script
 # writes by default).
 glimmer_debian_source(GLIMMER_PNG_SOURCE libpng1.6 pngread.c)

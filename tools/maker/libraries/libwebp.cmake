@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # libwebp's decoder and demuxer (and, for the tests' pictures, its encoder
 # and muxer), without the SSE2, SSE4.1 and NEON code: with HAVE_CONFIG_H and
 # an empty config.h libwebp takes none of them, so both builds run the same C.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # zlib's inflate and deflate, for libpng (no gz file functions).
 glimmer_debian_source(GLIMMER_ZLIB_SOURCE zlib inflate.c)
 set(GLIMMER_ZLIB_FILES adler32.c compress.c crc32.c deflate.c infback.c inffast.c inflate.c inftrees.c trees.c
