@@ -279,10 +279,15 @@ void gifFreeWorkspace(GifWorkspace* workspace)
     free(workspace);
 }
 
+int hasGifSignature(const uint8_t* bytes, size_t size)
+{
+    return size >= 3 && bytes[0] == 'G' && bytes[1] == 'I' && bytes[2] == 'F';
+}
+
 int gifReadImageSize(GifStream* stream, GifImage* image)
 {
     uint8_t header[7];
-    if (takeStreamBytes(stream, header, 6) != 6 || header[0] != 'G' || header[1] != 'I' || header[2] != 'F')
+    if (takeStreamBytes(stream, header, 6) != 6 || !hasGifSignature(header, 6))
         return gifNotGif;
     if (takeStreamBytes(stream, header, 7) != 7)
         return gifNoImage;

@@ -39,6 +39,10 @@ void gifOpenMemory(GifStream* stream, const uint8_t* bytes, size_t size);
 // A stream read through `buffer` (at least 1 byte) by `fill`.
 void gifOpenSource(GifStream* stream, GifFillFunction fill, void* context, uint8_t* buffer, size_t bufferSize);
 
+// 1 when `bytes` start with a GIF's signature, "GIF" (its version is not
+// checked: old encoders wrote other ones).
+int hasGifSignature(const uint8_t* bytes, size_t size);
+
 // How a phase ended.
 enum GifStatus {
     gifOk = 0,           // header phase: image size read; decode: the end code was reached,

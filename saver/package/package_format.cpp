@@ -23,10 +23,15 @@ void writeInt32(unsigned char* bytes, int32_t value)
 
 }  // namespace
 
+int hasPackageMagic(const unsigned char* bytes, size_t size)
+{
+    return size >= size_t(packageMagicLength) &&
+           std::strncmp(reinterpret_cast<const char*>(bytes), packageMagic, packageMagicLength) == 0;
+}
+
 int parsePackageHeader(const unsigned char* bytes, size_t size, ImagePackage* package)
 {
-    if (size < size_t(packageMagicLength) ||
-        std::strncmp(reinterpret_cast<const char*>(bytes), packageMagic, packageMagicLength) != 0)
+    if (!hasPackageMagic(bytes, size))
         return 0;
     // A header cut short is a corrupt file: its missing fields would make
     // nonsense record sizes.

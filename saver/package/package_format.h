@@ -37,6 +37,10 @@ struct ImagePackage {
     unsigned char optionBytes[optionByteCount];
 };
 
+// 1 when `bytes` start with the package's magic; the one test of it that the
+// saver and the tools share.
+int hasPackageMagic(const unsigned char* bytes, size_t size);
+
 // Parses a whole header from memory. Returns 1 and fills `package` when the
 // magic matches and all 392 bytes are there; returns 0 and leaves `package`
 // untouched otherwise (wrong magic, a zero byte in it, or a header that ends

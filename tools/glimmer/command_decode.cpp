@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -25,11 +24,6 @@ struct PictureRange {
     std::string where;
 };
 
-bool startsWithGif(std::span<const uint8_t> bytes)
-{
-    return bytes.size() >= 3 && std::memcmp(bytes.data(), "GIF", 3) == 0;
-}
-
 // Where the picture lies: --offset, else the file itself when it is a GIF,
 // else record 0 of the package it holds.
 PictureRange findPicture(std::span<const uint8_t> file, const std::string& path, std::optional<int64_t> offset,
@@ -50,12 +44,9 @@ PictureRange findPicture(std::span<const uint8_t> file, const std::string& path,
         range.where = "";
     } else {
         const long start = packageStartOf(file, false);
-        const auto magicAt = [&](size_t at) {
-            return file.size() >= at + packageMagicLength && std::memcmp(file.data() + at, packageMagic, packageMagicLength) == 0;
-        };
-        if (!magicAt(size_t(start)))
-            fail(quotedName(path) + " is neither a GIF (it does not start with \"GIF\") nor a saver or file.dat (no "
-                 "\"GlimmerwheelStudio\" at byte 0 or 61440)");
+        if (!packageMagicAt(file, size_t(start)))
+            fail(quotedName(path) + " is neither a GIF (it does not start with \"GIF\") nor a saver or file.dat (no \"" +
+                 packageMagic + "\" at byte 0 or " + std::to_string(packageOffset) + ")");
         const ImagePackage package = readPackageOf(file, start, path);
         if (package.kind[0] != gifKind)
             fail("record 0 of " + quotedName(path) + " is not a GIF (kind " + std::to_string(int(package.kind[0])) +

@@ -17,7 +17,7 @@ bool recordOutsideFile(const ImagePackage& package, int record, uint64_t fileSiz
 
 void printTable(const ImagePackage& package, long start, std::ostream& out)
 {
-    out << "magic       GlimmerwheelStudio (at byte " << start << ")\n"
+    out << "magic       " << packageMagic << " (at byte " << start << ")\n"
         << "imageCount  " << package.imageCount << "\n"
         << "record      width     height  colourKey     offset     length  kind\n";
     for (int record = 0; record < imageRecordCount; ++record) {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "package/package_format.h"
+
 namespace {
 
 using namespace std::string_view_literals;
@@ -37,7 +39,7 @@ std::string otherKindOf(std::span<const uint8_t> file)
     // no TGA.
     if (startsWith(file, "\0\0\1\0"sv))
         return "an ICO icon";
-    if (startsWith(file, "GlimmerwheelStudio"sv) || startsWith(file, "MZ"sv))
+    if (startsWith(file, std::string_view(packageMagic)) || startsWith(file, "MZ"sv))
         return "a saver or package, not a picture";
     return "";
 }

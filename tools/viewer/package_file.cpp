@@ -1,15 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "package_file.h"
 
-#include <cstring>
-
 #include "saver_file_error.h"
 #include "saver_startup.h"
 #include "shown_name.h"
 
+bool startsWithGif(std::span<const uint8_t> file)
+{
+    return hasGifSignature(file.data(), file.size()) != 0;
+}
+
+bool packageMagicAt(std::span<const uint8_t> file, size_t at)
+{
+    return at <= file.size() && hasPackageMagic(file.data() + at, file.size() - at) != 0;
+}
+
 GifSize readGifScreenSize(std::span<const uint8_t> gif)
 {
-    if (gif.size() < 13 || std::memcmp(gif.data(), "GIF", 3) != 0)
+    if (gif.size() < 13 || !startsWithGif(gif))
         refuseSaverFile("the picture is not a GIF (it does not start with \"GIF\")");
     return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
 }
@@ -18,17 +26,14 @@ long packageStartOf(std::span<const uint8_t> file, bool external)
 {
     if (external)
         return 0;
-    if (file.size() >= size_t(packageMagicLength) &&
-        std::memcmp(file.data(), packageMagic, packageMagicLength) == 0)
+    if (packageMagicAt(file, 0))
         return 0;
     return packageOffset;
 }
 
 bool holdsPackage(std::span<const uint8_t> file)
 {
-    const size_t start = size_t(packageStartOf(file, false));
-    return file.size() >= start + packageMagicLength &&
-           std::memcmp(file.data() + start, packageMagic, packageMagicLength) == 0;
+    return packageMagicAt(file, size_t(packageStartOf(file, false)));
 }
 
 ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std::string& path)
@@ -38,9 +43,9 @@ ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std:
                         std::to_string(start + packageMagicLength) +
                         (start ? " (a saver's header starts at byte 61440)" : ""));
     const auto header = file.subspan(size_t(start));
-    if (std::memcmp(header.data(), packageMagic, packageMagicLength) != 0)
+    if (!packageMagicAt(file, size_t(start)))
         refuseSaverFile(quotedName(path) + " holds no package: the magic at byte " + std::to_string(start) +
-                        " is not \"GlimmerwheelStudio\"");
+                        " is not \"" + packageMagic + "\"");
     ImagePackage package;
     if (!parsePackageHeader(header.data(), header.size(), &package))
         refuseSaverFile(quotedName(path) + " has a corrupt package header: it ends after " +

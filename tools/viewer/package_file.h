@@ -5,8 +5,14 @@
 #include <span>
 #include <string>
 
+#include "package/gif_decoder.h"
 #include "package/package_format.h"
 #include "saver_package.h"
+
+// The saver's own tests of a GIF's signature and of the package's magic, at
+// byte `at` of a file.
+bool startsWithGif(std::span<const uint8_t> file);
+bool packageMagicAt(std::span<const uint8_t> file, size_t at);
 
 // The logical screen size of a GIF; refused unless `gif` starts like a GIF.
 GifSize readGifScreenSize(std::span<const uint8_t> gif);

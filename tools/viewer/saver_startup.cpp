@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "saver_startup.h"
 
-#include <cstring>
 
 #include "package/gif_decoder.h"
 #include "package/gif_palette.h"
@@ -99,14 +98,13 @@ std::string unshowableRecordReason(int64_t width, int64_t height)
 SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& path)
 {
     RecordZero record{};
-    if (file.size() >= 3 && std::memcmp(file.data(), "GIF", 3) == 0) {
+    if (startsWithGif(file)) {
         // A bare GIF is taken as `glimmer pack` would package it.
         const GifSize size = readGifScreenSize(file);
         record = RecordZero{size.width, size.height, 0, int32_t(std::min<size_t>(file.size(), INT32_MAX)), gifKind};
     } else {
         const long start = packageStartOf(file, false);
-        const bool saver = file.size() >= size_t(packageOffset) + packageMagicLength &&
-                           std::memcmp(file.data() + packageOffset, packageMagic, packageMagicLength) == 0;
+        const bool saver = packageMagicAt(file, size_t(packageOffset));
         if (start != 0 && !saver)
             refuseSaverFile(quotedName(path) + " is neither a saver, a file.dat nor a GIF (no package header at byte 0 or " +
                  std::to_string(packageOffset) + "); to see another picture, make a saver of it first with "
