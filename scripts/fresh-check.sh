@@ -83,6 +83,10 @@ fi
 remove_tree "$root"
 run_step "copy the root" cp -a "$pristine" "$root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+# debootstrap writes no /etc/hosts, which every installed Debian machine has:
+# without it "localhost" does not resolve (Selenium reaches chromedriver by it).
+[ -f "$root/etc/hosts" ] ||
+  printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
 # A chroot has no init: package scripts must not try to start services.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod +x "$root/usr/sbin/policy-rc.d"
