@@ -70,15 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     writePackageHeader(package, file.data());
 
     const SaverPicture picture = loadSaverPicture(file, "fuzz.dat");
-    // The table lies 13 bytes into the picture; nothing outside the file is read.
-    const bool inside = offset >= 0 && uint64_t(offset) <= file.size();
-    const uint64_t tableStart = uint64_t(inside ? offset : 0) + gifColourTableOffset;
+    // The table lies 13 bytes past the offset, also for an offset of -13 to -1
+    // (then among the file's first bytes); nothing outside the file is read.
+    const int64_t tableStart = int64_t(offset) + gifColourTableOffset;
     bool shortTable = false;
     for (int entry = 0; entry < paletteSize; ++entry) {
         uint8_t colour[3];
         for (int component = 0; component < 3; ++component) {
-            const uint64_t at = tableStart + uint64_t(entry) * 3 + uint64_t(component);
-            const bool present = inside && at < file.size();
+            const int64_t at = tableStart + int64_t(entry) * 3 + int64_t(component);
+            const bool present = tableStart >= 0 && uint64_t(at) < file.size();
             shortTable = shortTable || !present;
             colour[component] = present ? file[size_t(at)] : 0;
         }
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     bool warned = false;
     for (const std::string& warning : picture.warnings)
         warned = warned || warning.find("colour table") != std::string::npos;
-    CHECK(warned == shortTable);
+    CHECK(warned == (shortTable || offset < 0));
     CHECK(picture.pixels.size() == size_t(picture.width) * size_t(picture.height));
     return 0;
 }
