@@ -14,7 +14,7 @@
 #              root (reused by the next run instead of a new download) and
 #              the root the commands ran in
 # The commands' output is kept in build/logs/fresh-check/ in any case.
-# Needs root and the network to Debian's mirror; takes about half an hour.
+# Needs root and the network to Debian's mirror; takes about 40 minutes.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/steps.sh
