@@ -32,7 +32,7 @@ void findExePath()
 void frameStep()
 {
     renderFrame();
-    firstFrameDone = 1;
+    mouseRule.armed = 1;
 }
 
 WPARAM runMessageLoop()

@@ -2,13 +2,10 @@
 #include "shell/saver_window_win.h"
 
 #include "display/display_device_win.h"
-#include "shell/mouse_rule.h"
 
 HWND SaverWindow;
 int windowActivated;
-int firstFrameDone;
-POINT mouseReference;
-int mouseReferenceSeen;
+MouseRule mouseRule;
 
 namespace {
 
@@ -21,22 +18,12 @@ void requestClose(HWND window)
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-// A message is measured against the one before it. The first message of all
-// has none before it: it only sets the reference, also when it comes after
-// the first frame (a platform need not report the pointer before then).
+// Coordinates are unsigned 16-bit numbers: a window of the saver's size has
+// no negative ones.
 void applyMouseRule(HWND window, LPARAM lParam)
 {
-    const int x = int(LOWORD(lParam));
-    const int y = int(HIWORD(lParam));
-    if (!firstFrameDone || !mouseReferenceSeen) {
-        mouseReference.x = x;
-        mouseReference.y = y;
-        mouseReferenceSeen = 1;
-    }
-    if (isMouseJump(int(mouseReference.x), int(mouseReference.y), x, y))
+    if (mouseMoveEnds(&mouseRule, int(LOWORD(lParam)), int(HIWORD(lParam))))
         requestClose(window);
-    mouseReference.x = x;
-    mouseReference.y = y;
 }
 
 }  // namespace

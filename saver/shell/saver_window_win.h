@@ -4,14 +4,13 @@
 
 #include <windows.h>
 
+#include "shell/mouse_rule.h"
+
 extern HWND SaverWindow;
 // Set at the first activation message; the message loop renders only after it.
 extern int windowActivated;
-// Set after every frame; arms the mouse rule.
-extern int firstFrameDone;
-// The last pointer position seen, and whether any has been seen yet.
-extern POINT mouseReference;
-extern int mouseReferenceSeen;
+// Armed after every frame; takes every pointer message.
+extern MouseRule mouseRule;
 
 // Registers the class "ZEP" and creates the window: a full-screen popup, or
 // with `fullScreen` 0 the captioned window of the test mode (and presentRect

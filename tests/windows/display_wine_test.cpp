@@ -93,7 +93,7 @@ protected:
         SaverWindow = nullptr;
         pumpMessages();
         windowActivated = 0;
-        firstFrameDone = 0;
+        mouseRule.armed = 0;
     }
 
     void SetUp() override

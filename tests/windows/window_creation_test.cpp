@@ -50,7 +50,7 @@ protected:
     {
         SaverWindow = nullptr;
         windowActivated = 0;
-        firstFrameDone = 0;
+        mouseRule.armed = 0;
         displayDevice.presentRect = RECT{0, 0, 640, 480};
     }
 

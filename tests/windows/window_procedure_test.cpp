@@ -54,9 +54,9 @@ protected:
     {
         ASSERT_NE(window, nullptr);
         windowActivated = 0;
-        firstFrameDone = 0;
-        mouseReference = POINT{0, 0};
-        mouseReferenceSeen = 0;
+        mouseRule.armed = 0;
+        mouseRule.x = mouseRule.y = 0;
+        mouseRule.seen = 0;
         takeCloseRequests();
         received.clear();
     }
@@ -64,7 +64,7 @@ protected:
     void TearDown() override
     {
         windowActivated = 0;
-        firstFrameDone = 0;
+        mouseRule.armed = 0;
     }
 
     LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
@@ -207,9 +207,10 @@ TEST_F(WindowProcedure, SetCursorHidesThePointer)
 
 TEST_F(WindowProcedure, JumpsOfTenPixelsAreToleratedAndElevenEndTheSaver)
 {
-    firstFrameDone = 1;
-    mouseReference = POINT{100, 100};
-    mouseReferenceSeen = 1;
+    mouseRule.armed = 1;
+    mouseRule.x = 100;
+    mouseRule.y = 100;
+    mouseRule.seen = 1;
     EXPECT_EQ(moveTo(110, 100), 0);
     EXPECT_EQ(moveTo(100, 100), 0);
     EXPECT_EQ(moveTo(100, 110), 0);
@@ -225,22 +226,24 @@ TEST_F(WindowProcedure, JumpsOfTenPixelsAreToleratedAndElevenEndTheSaver)
 
 TEST_F(WindowProcedure, SmallStepsNeverEndTheSaverHoweverFarTheyGo)
 {
-    firstFrameDone = 1;
-    mouseReference = POINT{0, 0};
-    mouseReferenceSeen = 1;
+    mouseRule.armed = 1;
+    mouseRule.x = 0;
+    mouseRule.y = 0;
+    mouseRule.seen = 1;
     for (int step = 1; step <= 50; ++step)
         EXPECT_EQ(moveTo(step * 10, step * 10), 0) << "step " << step;
-    EXPECT_EQ(mouseReference.x, 500);
-    EXPECT_EQ(mouseReference.y, 500);
+    EXPECT_EQ(mouseRule.x, 500);
+    EXPECT_EQ(mouseRule.y, 500);
 }
 
 TEST_F(WindowProcedure, TheReferenceFollowsThePointerAlsoAfterAClose)
 {
-    firstFrameDone = 1;
-    mouseReference = POINT{10, 10};
-    mouseReferenceSeen = 1;
+    mouseRule.armed = 1;
+    mouseRule.x = 10;
+    mouseRule.y = 10;
+    mouseRule.seen = 1;
     EXPECT_EQ(moveTo(40, 10), 1);
-    EXPECT_EQ(mouseReference.x, 40);
+    EXPECT_EQ(mouseRule.x, 40);
     EXPECT_EQ(moveTo(45, 10), 0);
 }
 
@@ -249,10 +252,10 @@ TEST_F(WindowProcedure, BeforeTheFirstFrameNoMovementEndsTheSaver)
     EXPECT_EQ(moveTo(320, 240), 0);
     EXPECT_EQ(moveTo(0, 0), 0);
     EXPECT_EQ(moveTo(600, 470), 0);
-    EXPECT_EQ(mouseReference.x, 600);
-    EXPECT_EQ(mouseReference.y, 470);
+    EXPECT_EQ(mouseRule.x, 600);
+    EXPECT_EQ(mouseRule.y, 470);
     // Armed by the first frame: measured against the last position seen before it.
-    firstFrameDone = 1;
+    mouseRule.armed = 1;
     EXPECT_EQ(moveTo(590, 460), 0);
     EXPECT_EQ(moveTo(579, 460), 1);
 }
@@ -262,22 +265,23 @@ TEST_F(WindowProcedure, BeforeTheFirstFrameNoMovementEndsTheSaver)
 // wherever the pointer is.
 TEST_F(WindowProcedure, AFirstMessageAfterTheFirstFrameOnlySetsTheReference)
 {
-    firstFrameDone = 1;
+    mouseRule.armed = 1;
     EXPECT_EQ(moveTo(320, 240), 0);
-    EXPECT_EQ(mouseReference.x, 320);
-    EXPECT_EQ(mouseReference.y, 240);
+    EXPECT_EQ(mouseRule.x, 320);
+    EXPECT_EQ(mouseRule.y, 240);
     EXPECT_EQ(moveTo(330, 250), 0);
     EXPECT_EQ(moveTo(330, 261), 1);
 }
 
 TEST_F(WindowProcedure, CoordinatesAreTakenAsUnsignedSixteenBitNumbers)
 {
-    firstFrameDone = 1;
-    mouseReference = POINT{65530, 5};
-    mouseReferenceSeen = 1;
+    mouseRule.armed = 1;
+    mouseRule.x = 65530;
+    mouseRule.y = 5;
+    mouseRule.seen = 1;
     // As signed numbers, 65535 would be -1 and lie 65531 pixels away.
     EXPECT_EQ(moveTo(65535, 5), 0);
-    EXPECT_EQ(mouseReference.x, 65535);
+    EXPECT_EQ(mouseRule.x, 65535);
     EXPECT_EQ(moveTo(0, 5), 1);
 }
 

@@ -138,7 +138,7 @@ PressedKey pressedKeyOf(SDL_Keycode key)
 }
 
 // Whether the event ends play, by the saver window's rules.
-bool eventEnds(const SDL_Event& event, PointerRule& pointer)
+bool eventEnds(const SDL_Event& event, MouseRule& pointer)
 {
     switch (event.type) {
     case SDL_QUIT:
@@ -149,7 +149,7 @@ bool eventEnds(const SDL_Event& event, PointerRule& pointer)
     case SDL_MOUSEBUTTONUP:
         return event.button.button == SDL_BUTTON_LEFT;
     case SDL_MOUSEMOTION:
-        return pointerMoveEnds(pointer, event.motion.x, event.motion.y);
+        return mouseMoveEnds(&pointer, event.motion.x, event.motion.y) != 0;
     default:
         return false;
     }
@@ -221,7 +221,7 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
     const uint64_t probeStart = SDL_GetPerformanceCounter();
     uint64_t nextFrame = probeStart;
 
-    PointerRule pointer;
+    MouseRule pointer{};
     int64_t framesShown = 0;
     bool ending = false;
     while (!ending) {
@@ -250,7 +250,7 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
         SDL_RenderPresent(renderer.get());
         refuseAfterXError();
         ++framesShown;
-        pointer.firstFrameDone = true;
+        pointer.armed = 1;
 
         if (!paceByClock && framesShown == pacingProbeFrames &&
             SDL_GetPerformanceCounter() - probeStart < frameTicks * pacingProbeFrames / 2)

@@ -22,7 +22,7 @@ SaverPicture picture;
 std::unique_ptr<EffectRun> run;
 std::string openText;
 uint8_t frameColours[frameBytes * 4];
-PointerRule pointer;
+MouseRule pointer;
 
 std::string refusalText(const std::string& refusal)
 {
@@ -114,18 +114,18 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* glimmer_frame_rgba()
 // The saver window's input rule, as the page's full screen applies it.
 EMSCRIPTEN_KEEPALIVE void glimmer_pointer_reset()
 {
-    pointer = PointerRule{};
+    pointer = MouseRule{};
 }
 
 EMSCRIPTEN_KEEPALIVE void glimmer_first_frame_shown()
 {
-    pointer.firstFrameDone = true;
+    pointer.armed = 1;
 }
 
 // 1 when the pointer at (x, y) of the saver's screen ends it.
 EMSCRIPTEN_KEEPALIVE int glimmer_pointer_moved(int x, int y)
 {
-    return pointerMoveEnds(pointer, x, y) ? 1 : 0;
+    return mouseMoveEnds(&pointer, x, y);
 }
 
 // 1 when a key press ends it: `key` 0 is Alt alone, 1 is F10, 2 any other key.
