@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <ddraw.h>
 
-#include "display/screen.h"
+#include "effect/screen.h"
 
 struct DisplayDevice {
     LPDIRECTDRAW directDraw;

@@ -22,8 +22,8 @@ const int spinChangeRange = 351;
 const int spinChangeBelow = 2;
 const int spinStepCount = 4;
 
-// Modulo 2^32, as the pan is specified: the pan runs on for ever and only its
-// low 16 bits are ever drawn.
+// Modulo 2^32, never an overflow: the pan runs on for ever and only its low
+// 16 bits are ever drawn.
 int32_t wrappingAdd(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
 int32_t wrappingMultiply(int32_t a, int32_t b) { return int32_t(uint32_t(a) * uint32_t(b)); }
 int32_t negated(int32_t a) { return int32_t(0u - uint32_t(a)); }

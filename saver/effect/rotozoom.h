@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "display/screen.h"
+#include "effect/screen.h"
 #include "effect/motion.h"
 #include "effect/trig_tables.h"
 #include "package/palette_entry.h"

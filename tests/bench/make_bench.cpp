@@ -8,56 +8,40 @@
 
 #include <malloc.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
-#include <jpeglib.h>
 #include <stb/stb_image.h>
 
 #include "fit_picture.h"
 #include "gif_encoder.h"
 #include "make_saver.h"
+#include "../native/tool/picture_encoders.h"
 #include "quantise_picture.h"
 
 namespace {
 
+// Written with the tests' own JPEG writer: a gradient with a little noise
+// and a checked pattern, so that it neither compresses away nor is all noise.
 Bytes twelveMegapixelJpeg()
 {
     constexpr int width = 4000, height = 3000;
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(width * 3);
     uint32_t noise = 12345;
-    while (info.next_scanline < info.image_height) {
-        const int y = int(info.next_scanline);
-        for (int x = 0; x < width; ++x) {
-            noise = noise * 1664525u + 1013904223u;
-            row[size_t(x) * 3] = uint8_t(x * 255 / width + (noise >> 29));
-            row[size_t(x) * 3 + 1] = uint8_t(y * 255 / height);
-            row[size_t(x) * 3 + 2] = uint8_t(((x / 40) ^ (y / 30)) * 9 + (noise >> 30));
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes jpeg(buffer, buffer + size);
-    std::free(buffer);
-    return jpeg;
+    // The writer asks for the pixels row by row, left to right: the noise runs on in that order.
+    const encoders::Pixels pixels = [&noise](int x, int y) {
+        noise = noise * 1664525u + 1013904223u;
+        const uint8_t red = uint8_t(x * 255 / width + (noise >> 29));
+        const uint8_t blue = uint8_t(((x / 40) ^ (y / 30)) * 9 + (noise >> 30));
+        return std::array<uint8_t, 4>{red, uint8_t(y * 255 / height), blue, 255};
+    };
+    encoders::JpegShape shape;
+    shape.width = width;
+    shape.height = height;
+    shape.quality = 90;
+    return encoders::jpegFile(shape, pixels);
 }
 
 const Bytes& photo()

@@ -14,7 +14,8 @@
 // Each input is decoded three ways that must agree byte for byte: from memory,
 // through a small-buffer fill source that returns short reads, and from memory
 // cut off where the budget ends. Short streams are also checked against the
-// plain reference reading of the test support.
+// plain decoding of the test support, placed in its guarded target as the
+// core tests place it.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -29,8 +30,6 @@ namespace {
 
 constexpr size_t settingsSize = 12;
 constexpr int largestSide = 1024;
-constexpr size_t margin = 256;
-constexpr uint8_t guardByte = 0xA5;
 constexpr uint8_t blankByte = 0x3C;
 // The reference keeps every index of the stream: only short streams go there.
 constexpr size_t longestReferenceStream = 1024;
@@ -40,44 +39,7 @@ int foldSide(int value)
     return value > largestSide || value < -largestSide ? value % (largestSide + 1) : value;
 }
 
-// width x height bytes, rows pitch apart, guards before, after and to the
-// right of every row.
-struct Guarded {
-    int width;
-    int height;
-    int pitch;
-    std::vector<uint8_t> memory;
-
-    Guarded(int width_, int height_, int pitch_) : width(width_), height(height_), pitch(pitch_)
-    {
-        const size_t rows = size_t(std::max(0, height));
-        memory.assign(2 * margin + rows * size_t(pitch), guardByte);
-        for (size_t row = 0; row < rows; ++row)
-            std::memset(memory.data() + margin + row * size_t(pitch), blankByte, size_t(std::max(0, width)));
-    }
-    GifTarget target() { return GifTarget{memory.data() + margin, pitch, width, height}; }
-    bool inside(size_t at) const
-    {
-        if (at < margin || width <= 0 || height <= 0)
-            return false;
-        const size_t offset = at - margin;
-        return offset / size_t(pitch) < size_t(height) && offset % size_t(pitch) < size_t(width);
-    }
-    bool guardsIntact() const
-    {
-        for (size_t at = 0; at < memory.size(); ++at)
-            if (!inside(at) && memory[at] != guardByte)
-                return false;
-        return true;
-    }
-    bool untouched() const
-    {
-        for (size_t at = 0; at < memory.size(); ++at)
-            if (inside(at) && memory[at] != blankByte)
-                return false;
-        return true;
-    }
-};
+using Guarded = giftest::GuardedTarget;
 
 struct Source {
     const uint8_t* bytes;
@@ -110,7 +72,7 @@ Outcome decode(GifStream* stream, uint32_t budget, Guarded& target, GifWorkspace
     outcome.headerStatus = gifReadImageSize(stream, &outcome.image);
     CHECK(outcome.headerStatus == gifOk || outcome.headerStatus == gifNotGif || outcome.headerStatus == gifNoImage);
     if (outcome.headerStatus != gifOk) {
-        CHECK(target.untouched());
+        CHECK(target.untouched(blankByte));
         return outcome;
     }
     CHECK(outcome.image.imageWidth >= 0 && outcome.image.imageWidth <= 65535);
@@ -121,7 +83,7 @@ Outcome decode(GifStream* stream, uint32_t budget, Guarded& target, GifWorkspace
     CHECK(outcome.status == gifOk || outcome.status == gifBadCodeSize || outcome.status == gifDataEnded);
     if (outcome.status == gifBadCodeSize) {
         CHECK(outcome.image.minimumCodeSize < 2 || outcome.image.minimumCodeSize > 9);
-        CHECK(target.untouched());
+        CHECK(target.untouched(blankByte));
     }
     CHECK(target.guardsIntact());
     return outcome;
@@ -142,32 +104,6 @@ bool targetCanFill(const giftest::ReferenceResult& reference, int width, int hei
         return true;
     const uint64_t rows = reference.interlaced ? uint64_t(reference.imageHeight) : uint64_t(height);
     return reference.indices.size() >= rows * uint64_t(reference.imageWidth);
-}
-
-// The reference's indices placed as the loader places them.
-void referencePlace(const giftest::ReferenceResult& decoded, Guarded& target)
-{
-    if (decoded.imageWidth <= 0 || target.width <= 0 || target.height <= 0)
-        return;
-    const std::vector<int> order = giftest::rowOrder(decoded.imageHeight, decoded.interlaced);
-    size_t at = 0;
-    for (size_t rowIndex = 0; at < decoded.indices.size(); ++rowIndex) {
-        int row;
-        if (decoded.interlaced) {
-            if (rowIndex >= order.size())
-                return;
-            row = order[rowIndex];
-        } else {
-            row = int(rowIndex);
-        }
-        // Interlaced rows below the target are passed over; later passes
-        // come back to the rows above.
-        if (!decoded.interlaced && row >= target.height)
-            return;
-        for (int column = 0; column < decoded.imageWidth && at < decoded.indices.size(); ++column, ++at)
-            if (row < target.height && column < target.width)
-                target.memory[margin + size_t(row) * size_t(target.pitch) + size_t(column)] = decoded.indices[at];
-    }
 }
 
 uint32_t read32(const uint8_t* bytes)
@@ -193,13 +129,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     GifWorkspace* workspace = gifAllocateWorkspace();
     CHECK(workspace);
 
-    Guarded fromMemory(width, height, pitch);
+    Guarded fromMemory(width, height, pitch, blankByte);
     GifStream memoryStream;
     gifOpenMemory(&memoryStream, stream, length);
     const Outcome memoryOutcome = decode(&memoryStream, budget, fromMemory, workspace);
     CHECK(memoryStream.byteCount <= length);
 
-    Guarded fromSource(width, height, pitch);
+    Guarded fromSource(width, height, pitch, blankByte);
     std::vector<uint8_t> buffer(bufferSize);
     Source source{stream, length, 0, mostPerCall};
     GifStream sourceStream;
@@ -215,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (memoryOutcome.headerStatus == gifOk) {
         const uint64_t cut = std::max<uint64_t>(budget, memoryOutcome.headerBytes + 2);
         if (cut < length) {
-            Guarded fromCut(width, height, pitch);
+            Guarded fromCut(width, height, pitch, blankByte);
             GifStream cutStream;
             gifOpenMemory(&cutStream, stream, size_t(cut));
             const Outcome cutOutcome = decode(&cutStream, budget, fromCut, workspace);
@@ -234,8 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } else if (memoryOutcome.status == gifBadCodeSize) {
             CHECK(reference.status == gifBadCodeSize);
         } else {
-            Guarded placed(width, height, pitch);
-            referencePlace(reference, placed);
+            Guarded placed(width, height, pitch, blankByte);
+            giftest::referencePlace(reference, placed);
             CHECK(placed.memory == fromMemory.memory);
             if (!targetCanFill(reference, width, height)) {
                 CHECK(reference.status == memoryOutcome.status);

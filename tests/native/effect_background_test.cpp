@@ -20,7 +20,7 @@ TEST(BackgroundIndex, AllBlackGivesLastIndex)
     EXPECT_EQ(findBackgroundIndex(palette.data()), 255);
 }
 
-// The reference picture: a 32-colour table padded with black.
+// A picture of 32 colours, its table padded with black.
 TEST(BackgroundIndex, BlackPaddingWinsWithHighestIndex)
 {
     auto palette = paletteOf({0, 0, 0, 0});

@@ -421,19 +421,29 @@ struct GuardedTarget {
     uint8_t* pixels() { return memory.data() + margin; }
     GifTarget target() { return GifTarget{pixels(), pitch, width, height}; }
     uint8_t at(int x, int y) const { return memory[margin + size_t(y) * size_t(pitch) + size_t(x)]; }
+    // Whether byte i of memory lies in the width x height rectangle (none
+    // does when either side is 0 or less).
+    bool inside(size_t i) const
+    {
+        if (i < margin || width <= 0 || height <= 0)
+            return false;
+        const size_t offset = i - margin;
+        return offset / size_t(pitch) < size_t(height) && offset % size_t(pitch) < size_t(width);
+    }
     // True when every byte outside the width x height rectangle still holds the guard.
     bool guardsIntact() const
     {
-        for (size_t i = 0; i < memory.size(); ++i) {
-            if (i < margin || i >= margin + size_t(pitch) * size_t(height)) {
-                if (memory[i] != guard)
-                    return false;
-                continue;
-            }
-            const size_t column = (i - margin) % size_t(pitch);
-            if (column >= size_t(width) && memory[i] != guard)
+        for (size_t i = 0; i < memory.size(); ++i)
+            if (!inside(i) && memory[i] != guard)
                 return false;
-        }
+        return true;
+    }
+    // True when every byte of the rectangle still holds `fill`.
+    bool untouched(uint8_t fill) const
+    {
+        for (size_t i = 0; i < memory.size(); ++i)
+            if (inside(i) && memory[i] != fill)
+                return false;
         return true;
     }
     // The rectangle's rows, one after the other.

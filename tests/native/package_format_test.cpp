@@ -9,7 +9,7 @@
 
 namespace {
 
-// The header of the reference package: one 256 x 256 GIF of 21513 bytes at
+// The header of a one-picture saver: one 256 x 256 GIF of 21513 bytes at
 // 61833, the four unused records pointing at the end of the 83346-byte file.
 std::vector<unsigned char> referenceHeader()
 {

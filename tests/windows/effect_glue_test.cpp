@@ -136,7 +136,7 @@ TEST_F(EffectGlue, ColourKeyIsTheSourceBlitKey)
     EXPECT_EQ(image()->colourKeys[0].key.dwColorSpaceHighValue, 0u);
 }
 
-TEST_F(EffectGlue, SeedIsTheCalendarTimeAndMotionStartsAsSpecified)
+TEST_F(EffectGlue, SeedIsTheCalendarTimeAndTheBackgroundIndexIsFound)
 {
     const uint32_t before = uint32_t(std::time(nullptr));
     ASSERT_EQ(openAndInit().result, 1);

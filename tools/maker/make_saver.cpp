@@ -6,7 +6,7 @@
 
 #include "fit_picture.h"
 #include "gif_encoder.h"
-#include "gif_readiness.h"
+#include "gif_reencode_reasons.h"
 #include "maker_error.h"
 #include "package_file.h"
 #include "picture_format.h"

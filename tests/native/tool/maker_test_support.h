@@ -26,7 +26,7 @@
 #include "package/package_format.h"
 #include "fit_picture.h"
 #include "gif_encoder.h"
-#include "gif_readiness.h"
+#include "gif_reencode_reasons.h"
 #include "picture_format.h"
 #include "picture_readers.h"
 #include "quantise_picture.h"

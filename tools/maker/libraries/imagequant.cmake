@@ -14,5 +14,5 @@ add_library(glimmer_imagequant STATIC
 glimmer_library_settings(glimmer_imagequant)
 target_include_directories(glimmer_imagequant BEFORE PUBLIC ${GLIMMER_IMAGEQUANT_SOURCE})
 target_compile_definitions(glimmer_imagequant PRIVATE USE_SSE=0)
-target_compile_options(glimmer_imagequant PRIVATE -include ${CMAKE_CURRENT_SOURCE_DIR}/../imagequant_portable.h)
+target_compile_options(glimmer_imagequant PRIVATE -include ${CMAKE_CURRENT_SOURCE_DIR}/imagequant_portable.h)
 target_link_libraries(glimmer_imagequant PRIVATE glimmer_plain_math)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gif_readiness.h"
+#include "gif_reencode_reasons.h"
 
 #include <cstring>
 
