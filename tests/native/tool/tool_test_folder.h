@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -20,8 +21,13 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        directory = std::filesystem::temp_directory_path() /
-                    ("glimmer-test-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+        // One folder, not a tree: a parameterised test's names hold slashes
+        // ("EveryFormatAndFit/MakeRoundTrip"), and the folders they would make
+        // above this one would outlive it.
+        std::string name = "glimmer-test-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
+                           info->name();
+        std::replace(name.begin(), name.end(), '/', '.');
+        directory = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(directory);
         std::filesystem::create_directories(directory);
     }
