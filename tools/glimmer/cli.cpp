@@ -9,6 +9,7 @@
 #include <new>
 
 #include "commands.h"
+#include "make_wording.h"
 #include "maker_error.h"
 #include "saver_file_error.h"
 
@@ -178,7 +179,7 @@ int runGlimmer(std::span<const std::string> words, Console& console)
             console.err << "glimmer " << command.name << ": " << error.message << "\n";
             return exitRefused;
         } catch (const MakeError& error) {
-            console.err << "glimmer " << command.name << ": " << error.what() << "\n";
+            console.err << "glimmer " << command.name << ": " << glimmerRefusalText(error.refusal) << "\n";
             return exitRefused;
         } catch (const SaverFileError& error) {
             console.err << "glimmer " << command.name << ": " << error.what() << "\n";

@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "fit_picture.h"
 #include "make_saver.h"
+#include "make_wording.h"
 #include "maker_error.h"
 #include "output_file.h"
 #include "saver_file.h"
@@ -52,20 +53,15 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
     options.fit = fit;
     options.dither = dither;
     options.reencode = reencode;
+    options.force = force;
     MadeSaver made;
     try {
         made = makeSaverPackage(file, options, program);
     } catch (const MakeError& error) {
-        fail(error.what());
-    }
-    // Only --fit none keeps the picture's own size, which may be one that
-    // glimmer preview and play (or the saver itself) cannot show.
-    if (fit == FitMode::none) {
-        const ImagePackage package = readPackageOf(made.file, packageStartOf(made.file, external), input);
-        refuseUnshowableRecord(GifSize{package.width[0], package.height[0]}, force, console);
+        fail(glimmerRefusalText(error.refusal));
     }
     for (const auto& note : made.notes)
-        report << note << "\n";
+        (note.kind == NoteKind::unshowableForced ? console.err : report) << glimmerNoteText(note) << "\n";
     outputFile.write(made.file);
     outputFile.commit();
     report << "wrote " << shownName(*output) << " (" << made.file.size() << " bytes): "

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commands.h"
+#include "make_saver.h"
+#include "make_wording.h"
 #include "output_file.h"
 #include "saver_file.h"
 
@@ -25,7 +27,8 @@ int runPackCommand(std::span<const std::string> words, Console& console)
 
     const Bytes gif = readWholeFile(input);
     const GifSize size = readGifScreenSize(gif);
-    refuseUnshowableRecord(size, force, console);
+    if (const auto forced = checkRecordShowable(size, force))
+        console.err << glimmerNoteText(*forced) << "\n";
     const Bytes program = external ? Bytes() : loadSaverProgram(stub);
     const Bytes packaged = buildPackagedFile(program, gif, size);
     outputFile.write(packaged);

@@ -26,16 +26,6 @@ Bytes loadSaverProgram(const std::optional<std::string>& stubPath)
     return program;
 }
 
-void refuseUnshowableRecord(GifSize size, bool force, Console& console)
-{
-    const UnshowableRecord problem = unshowableRecord(size);
-    if (problem.refusal.empty())
-        return;
-    if (!force)
-        fail(problem.refusal);
-    console.err << "warning: " << problem.warning << "\n";
-}
-
 std::vector<std::string> inputsAndStub(const std::string& picture, const std::optional<std::string>& stub)
 {
     std::vector<std::string> inputs{picture};

@@ -14,9 +14,5 @@
 // The padded 32-bit saver program: from --stub, or the one carried inside the tool.
 Bytes loadSaverProgram(const std::optional<std::string>& stubPath);
 
-// Refuses a record of `size` that glimmer preview and play cannot show; with
-// `force` it warns in one line instead.
-void refuseUnshowableRecord(GifSize size, bool force, Console& console);
-
 // What a command that packs reads: the picture, and the --stub program if given.
 std::vector<std::string> inputsAndStub(const std::string& picture, const std::optional<std::string>& stub);

@@ -23,12 +23,12 @@ GifLayout readGifLayout(std::span<const uint8_t> gif)
         position = gif.size();
         return false;
     };
-    if (gif.size() < 13) {
-        layout.damage = "it ends inside its header";
+    const auto screen = gifScreenSize(gif);
+    if (!screen) {
+        layout.damage = gif.size() < 13 ? "it ends inside its header" : "it does not start with \"GIF\"";
         return layout;
     }
-    layout.screenWidth = word(6);
-    layout.screenHeight = word(8);
+    layout.screen = *screen;
     const int packed = gif[10];
     layout.globalTable = packed & 0x80;
     layout.globalEntries = layout.globalTable ? 2 << (packed & 7) : 0;
@@ -125,17 +125,17 @@ std::vector<std::string> gifReencodeReasons(std::span<const uint8_t> gif, const 
         reasons.push_back("a byte 0x2C in an extension before the picture would be taken for its start");
     if ((layout.imageFlags & 0x40) && layout.imageFlags != 0x40 && !(layout.imageFlags & 0x80))
         reasons.push_back("its interlace flag comes with other flags, and the saver would not de-interlace it");
-    if (layout.imageLeft != 0 || layout.imageTop != 0 || layout.imageWidth != layout.screenWidth ||
-        layout.imageHeight != layout.screenHeight)
+    if (layout.imageLeft != 0 || layout.imageTop != 0 || layout.imageWidth != layout.screen.width ||
+        layout.imageHeight != layout.screen.height)
         reasons.push_back("its picture (" + std::to_string(layout.imageWidth) + " x " +
                           std::to_string(layout.imageHeight) + " at " + std::to_string(layout.imageLeft) + ", " +
                           std::to_string(layout.imageTop) + ") does not fill its " +
-                          std::to_string(layout.screenWidth) + " x " + std::to_string(layout.screenHeight) +
+                          std::to_string(layout.screen.width) + " x " + std::to_string(layout.screen.height) +
                           " screen");
     if (layout.minimumCodeSize < 2 || layout.minimumCodeSize > 9)
         reasons.push_back("its LZW code size " + std::to_string(layout.minimumCodeSize) + " is outside 2 to 9");
-    if (!anySize && (layout.screenWidth != makeSize || layout.screenHeight != makeSize))
-        reasons.push_back("it is " + std::to_string(layout.screenWidth) + " x " +
-                          std::to_string(layout.screenHeight) + ", not 256 x 256");
+    if (!anySize && (layout.screen.width != makeSize || layout.screen.height != makeSize))
+        reasons.push_back("it is " + std::to_string(layout.screen.width) + " x " +
+                          std::to_string(layout.screen.height) + ", not 256 x 256");
     return reasons;
 }

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "picture.h"
+#include "saver_package.h"
 
 // A GIF's block structure as GIF89a defines it.
 struct GifLayout {
-    int screenWidth = 0;
-    int screenHeight = 0;
+    GifSize screen{0, 0};
     bool globalTable = false;
     int globalEntries = 0;
     size_t saverTableEnd = 0;  // where the saver starts looking for the image separator

@@ -8,6 +8,7 @@
 #include "gif_encoder.h"
 #include "gif_readiness.h"
 #include "maker_error.h"
+#include "package_file.h"
 #include "picture_format.h"
 #include "picture_readers.h"
 #include "quantise_picture.h"
@@ -23,30 +24,25 @@ std::string joined(const std::vector<std::string>& parts, std::string_view separ
     return text;
 }
 
-std::string colourText(const PaletteEntry& entry)
+// Kept at its own size, the picture goes whole into the GIF; the saver's
+// texture takes its top-left 255 x 255 pixels, and palette index 0 where it
+// is smaller.
+MakeNote unfittedNote(const IndexedPicture& picture)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", entry.red, entry.green, entry.blue);
-    return text;
-}
-
-// With --fit none the picture keeps its size: the saver's texture takes its
-// top-left 255 x 255 pixels, and palette index 0 where it is smaller.
-std::string unfittedNote(const IndexedPicture& picture)
-{
-    const int shownWidth = std::min(picture.width, 255);
-    const int shownHeight = std::min(picture.height, 255);
-    std::string note = "--fit none: each 256 x 256 tile of the saver shows the top-left " +
-                       std::to_string(shownWidth) + " x " + std::to_string(shownHeight) + " pixels of this " +
-                       std::to_string(picture.width) + " x " + std::to_string(picture.height) + " picture";
+    MakeNote note = noteOf(NoteKind::unfittedTile);
+    note.width = picture.width;
+    note.height = picture.height;
+    note.shownWidth = std::min(picture.width, 255);
+    note.shownHeight = std::min(picture.height, 255);
     if (picture.width < makeSize || picture.height < makeSize)
-        note += ", and palette index 0 (" + colourText(picture.palette[0]) + ") fills the rest of the tile";
+        note.fill = picture.palette[0];
     return note;
 }
 
-GifSize screenSizeOf(std::span<const uint8_t> gif)
+void noteUnlessShowable(MadeSaver& made, GifSize size, bool force)
 {
-    return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
+    if (auto note = checkRecordShowable(size, force))
+        made.notes.push_back(std::move(*note));
 }
 
 }  // namespace
@@ -78,21 +74,21 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
                 // Its first picture must also decode, as the saver will decode it.
                 // Packed as it is, it is never quantised: the limit of
                 // --fit none does not apply.
+                noteUnlessShowable(made, layout.screen, options.force);
                 readGif(file, ReadRequest{name, FitMode::cover});
-                made.notes.push_back(
-                    "packing the GIF unchanged: the saver shows it as it is (--reencode re-encodes it)");
-                made.summary = "the " + std::to_string(layout.screenWidth) + " x " +
-                               std::to_string(layout.screenHeight) + " GIF unchanged";
-                made.file = buildPackagedFile(program, file, screenSizeOf(file));
+                made.notes.push_back(noteOf(NoteKind::gifUnchanged));
+                made.summary = "the " + std::to_string(layout.screen.width) + " x " +
+                               std::to_string(layout.screen.height) + " GIF unchanged";
+                made.file = buildPackagedFile(program, file, layout.screen);
                 return made;
             }
-            made.notes.push_back("re-encoding the GIF: " + joined(reasons, "; "));
+            made.notes.push_back(noteOf(NoteKind::gifReencoded, joined(reasons, "; ")));
         }
     }
 
     Picture picture = readPicture(file, *format, request);
     for (const auto& warning : picture.warnings)
-        made.notes.push_back("warning: " + warning);
+        made.notes.push_back(noteOf(NoteKind::pictureWarning, warning));
     std::string origin = std::string("the ") + pictureFormatName(*format) + " of " +
                          std::to_string(uprightWidth(picture)) + " x " + std::to_string(uprightHeight(picture));
     if (picture.orientation != 1)
@@ -101,9 +97,11 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
         origin += ", its colours converted from " + picture.convertedFrom + " to sRGB";
 
     step(options.fit == FitMode::none ? "taking it at its own size" : "fitting it to 256 x 256");
+    const FitPlan plan = planFit(uprightWidth(picture), uprightHeight(picture), options.fit);
+    noteUnlessShowable(made, GifSize{plan.canvasWidth, plan.canvasHeight}, options.force);
     IndexedPicture indexed;
     {
-        // The fitted picture goes once it is quantised: with --fit none it can be large.
+        // The fitted picture goes once it is quantised: kept at its own size it can be large.
         const RgbPicture fitted = fitPicture(std::move(picture), options.fit);
         step("reducing it to 256 colours");
         indexed = quantisePicture(fitted, options.dither);
@@ -116,6 +114,19 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
                    std::to_string(indexed.coloursUsed) + (indexed.coloursUsed == 1 ? " colour" : " colours") + " from " + origin + " (" + settings + ")";
     if (options.fit == FitMode::none)
         made.notes.push_back(unfittedNote(indexed));
-    made.file = buildPackagedFile(program, gif, screenSizeOf(gif));
+    made.file = buildPackagedFile(program, gif, GifSize{indexed.width, indexed.height});
     return made;
+}
+
+std::optional<MakeNote> checkRecordShowable(GifSize size, bool force)
+{
+    const std::string reason = unshowableRecordReason(size.width, size.height);
+    if (reason.empty())
+        return std::nullopt;
+    if (!force)
+        refuse(sizeRefusal(RefusalKind::unshowable, size.width, size.height, reason));
+    MakeNote note = noteOf(NoteKind::unshowableForced, reason);
+    note.width = size.width;
+    note.height = size.height;
+    return note;
 }

@@ -4,24 +4,58 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "package/palette_entry.h"
 #include "picture.h"
+#include "saver_package.h"
 
 struct MakeOptions {
     std::string pictureName = "picture";  // names the picture in messages
     FitMode fit = FitMode::cover;
     double dither = 1.0;  // 0 (none) to 1 (full)
     bool reencode = false;  // re-encode a GIF even when it could be packed unchanged
+    bool force = false;     // make a saver whose picture preview and play cannot show, with a note, not a refusal
     // Told each step as it begins ("reading the JPEG", "fitting it to 256 x 256", ...), for a progress line.
     std::function<void(const std::string& step)> onStep;
 };
 
+// What the maker did on the way that its caller should tell: a kind and its
+// numbers, worded by each caller with its own controls.
+enum class NoteKind {
+    gifUnchanged,      // a GIF the saver shows as it is went in unchanged; re-encoding was not asked for
+    gifReencoded,      // `detail`: why the GIF could not go in as it is
+    pictureWarning,    // `detail`: damage in the picture that was read past
+    unfittedTile,      // kept at width x height: each tile shows its top-left shownWidth x shownHeight
+                       // pixels, and `fill` (palette index 0) the rest when the picture is smaller than a tile
+    unshowableForced,  // made when told to: the record is width x height, which preview and play cannot show;
+                       // `detail` says why
+};
+
+struct MakeNote {
+    NoteKind kind = NoteKind::pictureWarning;
+    std::string detail;
+    int width = 0;
+    int height = 0;
+    int shownWidth = 0;
+    int shownHeight = 0;
+    std::optional<PaletteEntry> fill;
+};
+
+inline MakeNote noteOf(NoteKind kind, std::string detail = {})
+{
+    MakeNote note;
+    note.kind = kind;
+    note.detail = std::move(detail);
+    return note;
+}
+
 struct MadeSaver {
-    Bytes file;                      // the saver, or with no program a file.dat package
-    std::vector<std::string> notes;  // lines to show before the summary (what was done to a GIF, warnings)
+    Bytes file;                   // the saver, or with no program a file.dat package
+    std::vector<MakeNote> notes;  // to show before the summary (what was done to a GIF, warnings)
     std::string summary;             // "a 256 x 256 picture of 211 colours from the JPEG of 200 x 300, ..."
 };
 
@@ -29,6 +63,13 @@ struct MadeSaver {
 // upright, converts its colours to sRGB, fits, quantises and encodes it, and
 // packs the GIF behind `program` (61440 bytes, or empty for a file.dat). A GIF
 // that the saver shows as it is goes in unchanged unless `reencode`. Throws
-// MakeError with the reason when the picture cannot be made into a saver.
+// MakeError with the reason when the picture cannot be made into a saver,
+// among them a picture whose record preview and play could not show (checked
+// as soon as its size is known, before any quantising) unless `force`.
 MadeSaver makeSaverPackage(std::span<const uint8_t> picture, const MakeOptions& options,
                            std::span<const uint8_t> program);
+
+// The showability check of a record of `size`: nothing when preview and play
+// can show it; a note when they cannot and `force`; else refused (MakeError,
+// RefusalKind::unshowable). `pack` checks the GIF it packs with it.
+std::optional<MakeNote> checkRecordShowable(GifSize size, bool force);

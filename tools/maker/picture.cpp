@@ -49,13 +49,12 @@ void checkDeclaredSize(PictureFormat format, const ReadRequest& request, int64_t
     if (width <= 0 || height <= 0)
         refuseUnreadable(format, request.name, subject + " declares a size of " + size + " pixels");
     const bool unfitted = request.fit == FitMode::none;
-    if (width * height > (unfitted ? maxUnfittedPixels : maxPicturePixels)) {
-        std::string message = "'";
-        message.append(request.name).append("' is ").append(size).append(" pixels");
-        if (!what.empty())
-            message.append(" (").append(subject).append(")");
-        refuse(message + (unfitted ? "; with --fit none glimmer make takes pictures of up to 25 megapixels (the "
-                                     "saver shows the top-left 255 x 255 pixels of it): choose another --fit"
-                                   : ", more than the 100 megapixels a picture may have"));
+    const int64_t limit = unfitted ? maxUnfittedPixels : maxPicturePixels;
+    if (width * height > limit) {
+        MakeRefusal refusal = sizeRefusal(RefusalKind::tooManyPixels, width, height, std::string(what));
+        refusal.name = std::string(request.name);
+        refusal.limit = limit;
+        refusal.unfitted = unfitted;
+        refuse(std::move(refusal));
     }
 }

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-using Bytes = std::vector<uint8_t>;
+#include "bytes.h"
 
 // The saver's texture is 256 x 256.
 constexpr int makeSize = 256;

@@ -44,8 +44,7 @@ struct Quantiser {
 IndexedPicture quantisePicture(const RgbPicture& picture, double dither)
 {
     if (picture.width > maxGifSide || picture.height > maxGifSide)
-        refuse("the picture is " + std::to_string(picture.width) + " x " + std::to_string(picture.height) +
-               ", larger than a GIF can hold (65535 x 65535); choose a --fit other than none");
+        refuse(sizeRefusal(RefusalKind::tooLargeForGif, picture.width, picture.height));
     Quantiser quantiser;
     quantiser.attributes = liq_attr_create();
     if (!quantiser.attributes || liq_set_max_colors(quantiser.attributes, paletteSize) != LIQ_OK)

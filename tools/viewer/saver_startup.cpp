@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "saver_startup.h"
 
-
 #include "package/gif_decoder.h"
 #include "package/gif_palette.h"
 #include "package_file.h"
@@ -85,15 +84,6 @@ void decodeRecordZero(std::span<const uint8_t> file, const RecordZero& record, S
 }
 
 }  // namespace
-
-std::string unshowableRecordReason(int64_t width, int64_t height)
-{
-    if (width <= 0 || height <= 0 || width > 65535 || height > 65535)
-        return "a size the saver cannot make a picture surface of";
-    if (width * height > maxSurfacePixels)
-        return "more pixels than glimmer preview and play take (" + std::to_string(maxSurfacePixels) + ")";
-    return "";
-}
 
 SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& path)
 {

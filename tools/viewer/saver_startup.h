@@ -24,13 +24,6 @@ struct SaverPicture {
     std::vector<std::string> warnings;  // where the saver would show less than the picture
 };
 
-// Whether preview and play can make the picture surface of a record of this
-// size: 1 to 65535 pixels a side and at most maxSurfacePixels in all (beyond
-// that a preview needs gigabytes). Empty when they can, else why not. make and
-// pack refuse other sizes unless told to go on.
-std::string unshowableRecordReason(int64_t width, int64_t height);
-constexpr int64_t maxSurfacePixels = 64 * 1024 * 1024;
-
 // INPUT as preview and play take it: a saver (package at 61440), a file.dat
 // (package at 0) or a bare GIF (as a saver with it in record 0 would hold it).
 // Refused (SaverFileError) with a message when it is none of these or record 0

@@ -13,7 +13,7 @@
 #include "json_text.h"
 #include "make_saver.h"
 #include "maker_error.h"
-#include "package_file.h"
+#include "page_wording.h"
 #include "saver_file_error.h"
 #include "shown_name.h"
 
@@ -26,9 +26,10 @@ struct MakeResult {
 
 MakeResult lastResult;
 
-std::string refusalText(const std::string& refusal)
+std::string refusalText(const std::string& refusal, RefusalKind kind = RefusalKind::plain)
 {
-    return "{\"made\": false, \"refusal\": " + jsonString(refusal) + "}";
+    return "{\"made\": false, \"refusal\": " + jsonString(refusal) + ", \"refusalKind\": " +
+           jsonString(refusalKindName(kind)) + "}";
 }
 
 }  // namespace
@@ -53,12 +54,13 @@ EMSCRIPTEN_KEEPALIVE void glimmer_release(void* bytes)
 }
 
 // Makes a saver of the picture named `name` with `program` (the padded 32-bit
-// saver program) in front, as `glimmer make NAME --fit FIT --dither DITHER
-// [--reencode]` does (without --force: a saver whose picture preview and play
-// could not show is refused). Returns 1 when made, 0 when refused; either way
-// the result's text says what happened:
-//   {"made": true, "summary": "...", "notes": ["..."]}
-//   {"made": false, "refusal": "..."}
+// saver program) in front, as glimmer make does with the same fit, dither and
+// re-encode choice (never forced: a saver whose picture the preview could not
+// show is refused). Returns 1 when made, 0 when refused; either way the
+// result's text says what happened, in the page's words, with each note's and
+// the refusal's kind:
+//   {"made": true, "summary": "...", "notes": ["..."], "noteKinds": ["gif-reencoded", ...]}
+//   {"made": false, "refusal": "...", "refusalKind": "plain"}
 EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize, const char* name, const char* fit,
                                       double dither, int reencode, const uint8_t* program, size_t programSize)
 {
@@ -76,20 +78,17 @@ EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize
         options.reencode = reencode != 0;
         options.onStep = [](const std::string& step) { reportMakeStep(step.c_str()); };
         MadeSaver made = makeSaverPackage(std::span(picture, pictureSize), options, std::span(program, programSize));
-        // Only --fit none keeps the picture's own size, which may be one that
-        // the preview cannot show.
-        if (options.fit == FitMode::none) {
-            const ImagePackage package = readPackageOf(made.file, packageStartOf(made.file, false), name);
-            const UnshowableRecord problem = unshowableRecord(GifSize{package.width[0], package.height[0]});
-            if (!problem.refusal.empty())
-                refuse(problem.refusal);
+        std::vector<std::string> notes, kinds;
+        for (const MakeNote& note : made.notes) {
+            notes.push_back(pageNoteText(note));
+            kinds.push_back(noteKindName(note.kind));
         }
         lastResult.text = "{\"made\": true, \"summary\": " + jsonString(made.summary) +
-                          ", \"notes\": " + jsonStrings(made.notes) + "}";
+                          ", \"notes\": " + jsonStrings(notes) + ", \"noteKinds\": " + jsonStrings(kinds) + "}";
         lastResult.file = std::move(made.file);
         return 1;
     } catch (const MakeError& error) {
-        lastResult.text = refusalText(error.what());
+        lastResult.text = refusalText(pageRefusalText(error.refusal), error.refusal.kind);
     } catch (const SaverFileError& error) {
         lastResult.text = refusalText(error.what());
     } catch (const std::bad_alloc&) {

@@ -2,7 +2,6 @@
 #include "package_file.h"
 
 #include "saver_file_error.h"
-#include "saver_startup.h"
 #include "shown_name.h"
 
 bool startsWithGif(std::span<const uint8_t> file)
@@ -17,9 +16,10 @@ bool packageMagicAt(std::span<const uint8_t> file, size_t at)
 
 GifSize readGifScreenSize(std::span<const uint8_t> gif)
 {
-    if (gif.size() < 13 || !startsWithGif(gif))
+    const auto size = gifScreenSize(gif);
+    if (!size)
         refuseSaverFile("the picture is not a GIF (it does not start with \"GIF\")");
-    return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
+    return *size;
 }
 
 long packageStartOf(std::span<const uint8_t> file, bool external)
@@ -53,12 +53,11 @@ ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std:
     return package;
 }
 
-UnshowableRecord unshowableRecord(GifSize size)
+std::string unshowableRecordReason(int64_t width, int64_t height)
 {
-    const std::string reason = unshowableRecordReason(size.width, size.height);
-    if (reason.empty())
-        return {};
-    const std::string what = "the picture is " + std::to_string(size.width) + " x " + std::to_string(size.height) +
-                             ", " + reason + ": glimmer preview and play ";
-    return {what + "would refuse the saver (--force makes it all the same)", what + "will refuse this saver"};
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535)
+        return "a size the saver cannot make a picture surface of";
+    if (width * height > maxSurfacePixels)
+        return "more pixels than glimmer preview and play take (" + std::to_string(maxSurfacePixels) + ")";
+    return "";
 }

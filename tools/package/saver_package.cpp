@@ -4,8 +4,16 @@
 #include <limits>
 #include <string>
 
-#include "maker_error.h"
+#include "package/gif_decoder.h"
 #include "package/package_format.h"
+#include "saver_file_error.h"
+
+std::optional<GifSize> gifScreenSize(std::span<const uint8_t> gif)
+{
+    if (gif.size() < 13 || !hasGifSignature(gif.data(), gif.size()))
+        return std::nullopt;
+    return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
+}
 
 Bytes buildPackagedFile(std::span<const uint8_t> program, std::span<const uint8_t> gif, GifSize size)
 {
@@ -13,7 +21,7 @@ Bytes buildPackagedFile(std::span<const uint8_t> program, std::span<const uint8_
     const uint64_t pictureOffset = headerStart + packageHeaderSize + 1;
     const uint64_t total = pictureOffset + gif.size();
     if (total > uint64_t(std::numeric_limits<int32_t>::max()))
-        refuse("the picture is too large for a package record (" + std::to_string(gif.size()) + " bytes)");
+        refuseSaverFile("the picture is too large for a package record (" + std::to_string(gif.size()) + " bytes)");
 
     ImagePackage package = {};
     package.imageCount = 1;

@@ -2,6 +2,7 @@
 // Reading the package of a saver or a file.dat held in memory.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -30,11 +31,9 @@ bool holdsPackage(std::span<const uint8_t> file);
 // early.
 ImagePackage readPackageOf(std::span<const uint8_t> file, long start, const std::string& path);
 
-// What make and pack say of a record of `size` that glimmer preview and play
-// cannot show: the refusal, and the warning when told to go on; both empty
-// when they can show it.
-struct UnshowableRecord {
-    std::string refusal;
-    std::string warning;
-};
-UnshowableRecord unshowableRecord(GifSize size);
+// Whether preview and play can make the picture surface of a record of this
+// size: 1 to 65535 pixels a side and at most maxSurfacePixels in all (beyond
+// that a preview needs gigabytes). Empty when they can, else why not. make and
+// pack refuse other sizes unless told to go on.
+std::string unshowableRecordReason(int64_t width, int64_t height);
+constexpr int64_t maxSurfacePixels = 64 * 1024 * 1024;
