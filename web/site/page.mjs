@@ -95,6 +95,7 @@ function showPackage(result) {
 }
 
 function play(bytes, name) {
+  delete root.dataset.previewFrame;
   const result = player.open(bytes, name, seed());
   element('fullscreen').disabled = element('pause').disabled = !result.opened;
   if (!result.opened) {
@@ -191,11 +192,25 @@ async function take(file, maker, playerReady) {
   await make(maker);
 }
 
+// The default picture plays as the saver shows it, until one is given.
+async function showDefault(picture) {
+  const response = await picture;
+  const bytes = new Uint8Array(await response.arrayBuffer());
+  if (!response.ok || given)
+    return;
+  const result = player.open(bytes, 'glimmerwheel.gif', seed());
+  element('fullscreen').disabled = element('pause').disabled = !result.opened;
+  if (result.opened)
+    root.dataset.defaultPlayingMilliseconds = String(Math.round(performance.now()));
+}
+
 function start() {
   const early = self.glimmerEarlyInput;
   element('seed').value = parameters.has('seed') ? parameters.get('seed') : String(timeSeed());
   const stopFrame = Number(parameters.get('stop') ?? 0);
 
+  const defaultPicture = fetch('glimmerwheel.gif');
+  defaultPicture.catch(() => {});
   const playerReady = createPlayerModule().then(module => {
     player = new SaverPlayer(module, element('screen'), {
       onFrame: frame => {
@@ -206,7 +221,11 @@ function start() {
     });
     player.stopFrame = Number.isInteger(stopFrame) && stopFrame > 0 ? stopFrame : 0;
   });
-  const maker = new MakerClient({
+  // The maker's module is the bulk of the site: its worker starts once the
+  // page plays, or at once when a picture is given, so that the page's own
+  // few files come first.
+  let maker = null;
+  const startMaker = () => maker ??= new MakerClient({
     onLoading: ({ received, total }) => {
       if (makerReady)
         return;
@@ -221,14 +240,19 @@ function start() {
         return;
       }
       makerReady = true;
+      // Kept for use without a network once the maker is here, so that
+      // the worker's files are revalidated from the browser's cache rather
+      // than fetched twice; a site that cannot have one still works.
+      navigator.serviceWorker?.register('service-worker.js').catch(() => {});
       root.dataset.ready = 'true';
       root.dataset.readyMilliseconds = String(Math.round(performance.now()));
       say(picture ? `Making a saver of ${picture.name}…` : 'Ready: drop, paste or choose a picture.');
     },
     onStep: step => picture && say(`Making a saver of ${picture.name}: ${step}…`),
   });
+  playerReady.then(() => showDefault(defaultPicture)).catch(() => {}).finally(startMaker);
 
-  const takeFile = file => take(file, maker, playerReady).catch(error => {
+  const takeFile = file => take(file, startMaker(), playerReady).catch(error => {
     say('');
     refuse(`${file.name} could not be read: ${error.message ?? error}`);
   });
@@ -236,7 +260,7 @@ function start() {
   if (early.file)
     takeFile(early.file);
   for (const id of ['fit', 'dither', 'reencode'])
-    element(id).addEventListener('change', () => make(maker));
+    element(id).addEventListener('change', () => make(startMaker()));
   element('dither').addEventListener('input', event => {
     element('dither-value').textContent = event.target.value;
   });
@@ -270,8 +294,6 @@ function start() {
         'choose a picture of your own.');
     }
   });
-  // Kept for use without a network; a site that cannot have one still works.
-  navigator.serviceWorker?.register('service-worker.js').catch(() => {});
   root.dataset.taking = 'true';
   if (!picture && !makerReady)
     say('Loading the maker… You can give a picture already.');
