@@ -10,7 +10,9 @@ Chromium, headless, driven through Selenium, against `glimmer serve`.
   app installable, and the service worker controls the page after a reload.
 - With the server stopped after that visit, the page opens, makes a saver,
   plays it and downloads it; the picture link says that it cannot load.
-- A refusal leaves no saver playing beside it.
+- A refusal leaves no saver playing beside it; a cut-short saver says it
+  is damaged where the status shows, and the options, which cannot apply to
+  it, are off; when full screen ends the focus is back on its button.
 
     offline_test.py SOURCE_TREE SITE GLIMMER
 
@@ -79,6 +81,8 @@ def main():
         with open(os.path.join(work, "notes.txt"), "w") as notes:
             notes.write("not a picture\n")
         expected = {name: make_expected(glimmer, work, name) for name in ("early.jpg", "offline.jpg")}
+        with open(os.path.join(work, "cut.scr"), "wb") as cut:
+            cut.write(expected["early.jpg"][:len(expected["early.jpg"]) - 4000])
 
         server, origin, _ = start_server(glimmer, arguments.site)
         trap = Trap()
@@ -113,6 +117,17 @@ def main():
               "Full screen is off beside a refusal")
         check(not driver.find_element("id", "inspect").is_displayed(), "no header table beside a refusal")
         check(not driver.find_element("id", "result").is_displayed(), "no download beside a refusal")
+
+        # A damaged saver says so, and the options cannot apply to it.
+        driver.find_element("id", "picture-file").send_keys(os.path.join(work, "cut.scr"))
+        wait_for("the damage said", lambda: "is damaged" in driver.find_element("id", "refusal").text)
+        check(driver.find_element("id", "fit").get_attribute("disabled") is not None, "the fit is off for a saver")
+        check(driver.find_element("id", "options-note").is_displayed(), "the page says why the options are off")
+        driver.find_element("id", "fullscreen").click()
+        wait_for("full screen", lambda: driver.execute_script("return document.fullscreenElement !== null"))
+        driver.find_element("tag name", "body").send_keys("a")
+        wait_for("the focus back on Full screen", lambda: driver.execute_script(
+            "return !document.fullscreenElement && document.activeElement.id === 'fullscreen'"), seconds=10)
 
         # Compressed transfer of the player, as the page loaded it.
         encodings = {}
