@@ -15,7 +15,7 @@ importScripts('glimmer.js', 'maker-calls.js');
 // Once a make has grown the module's memory past this (a huge picture, or
 // bytes refused only after they were copied in), a fresh module takes its
 // place, so that the worker does not keep the memory for good.
-const mostKeptMemory = 96 * 1024 * 1024;
+const mostKeptMemory = 32 * 1024 * 1024;
 
 let currentId = 0;
 
