@@ -5,7 +5,8 @@ Chromium, headless, driven through Selenium, against `glimmer serve`.
 
 - On DevTools' "Slow 4G", from a cold cache, a picture chosen as soon as the
   page takes one (before its maker has loaded) gives glimmer make's saver,
-  byte for byte; the same file chosen again is made again.
+  byte for byte; the same file chosen again is made again; of two pictures
+  given quickly the last one wins.
 - The page's player module comes compressed, the manifest is valid and the
   app installable, and the service worker controls the page after a reload.
 - With the server stopped after that visit, the page opens, makes a saver,
@@ -78,9 +79,11 @@ def main():
         subprocess.run(["convert", "-seed", "7", "-size", "1000x1000", "plasma:navy-gold", "early.jpg"],
                        cwd=work, check=True)
         shutil.copy(os.path.join(work, "early.jpg"), os.path.join(work, "offline.jpg"))
+        subprocess.run(["convert", "-seed", "8", "-size", "300x200", "plasma:red-green", "last.png"], cwd=work,
+                       check=True)
         with open(os.path.join(work, "notes.txt"), "w") as notes:
             notes.write("not a picture\n")
-        expected = {name: make_expected(glimmer, work, name) for name in ("early.jpg", "offline.jpg")}
+        expected = {name: make_expected(glimmer, work, name) for name in ("early.jpg", "offline.jpg", "last.png")}
         with open(os.path.join(work, "cut.scr"), "wb") as cut:
             cut.write(expected["early.jpg"][:len(expected["early.jpg"]) - 4000])
 
@@ -106,6 +109,12 @@ def main():
         made_again(driver)
         driver.find_element("id", "picture-file").send_keys(os.path.join(work, "early.jpg"))
         wait_for("the same file made again", lambda: driver.execute_script(ROOT + ".made"))
+        # Two pictures given quickly: the last one wins.
+        made_again(driver)
+        driver.find_element("id", "picture-file").send_keys(os.path.join(work, "early.jpg"))
+        driver.find_element("id", "picture-file").send_keys(os.path.join(work, "last.png"))
+        wait_for("the last picture's saver", lambda: driver.execute_script(ROOT + ".made"))
+        check(download(driver, downloads, "last.scr") == expected["last.png"], "the last picture given wins")
         driver.execute_cdp_cmd("Network.emulateNetworkConditions",
                                {"offline": False, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
         driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": False})
