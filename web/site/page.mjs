@@ -193,8 +193,8 @@ async function take(file, maker, playerReady) {
 }
 
 // The default picture plays as the saver shows it, until one is given.
-async function showDefault(picture) {
-  const response = await picture;
+async function showDefault(fetched) {
+  const response = await fetched;
   const bytes = new Uint8Array(await response.arrayBuffer());
   if (!response.ok || given)
     return;
