@@ -25,6 +25,8 @@ packages=(
   # the web module and its tests: emscripten (with Node and acorn), Chromium
   # driven through Selenium
   emscripten nodejs node-acorn chromium chromium-driver python3-selenium
+  # the site's files stored compressed beside themselves
+  brotli
   # the saver: 32-bit and 64-bit Windows programs (the -posix compilers for
   # the Windows-side tests, which use threads)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
@@ -48,7 +50,7 @@ programs=(
   wine:wine wineboot:wine wineserver:wine Xvfb:xvfb xdotool:xdotool xprop:x11-utils xdpyinfo:x11-utils
   import:imagemagick identify:imagemagick convert:imagemagick
   qemu-i386-static:qemu-user-static clang:clang clang++:clang valgrind:valgrind
-  emcc:emscripten node:nodejs chromium:chromium chromedriver:chromium-driver gzip:gzip
+  emcc:emscripten node:nodejs chromium:chromium chromedriver:chromium-driver gzip:gzip brotli:brotli
   debootstrap:debootstrap qemu-system-x86_64:qemu-system-x86 mkfs.ext4:e2fsprogs e2fsck:e2fsprogs
 )
 

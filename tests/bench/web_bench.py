@@ -4,6 +4,11 @@
 test depends on them):
   - the module and its loader, gzipped, and what each library adds to it;
   - how long the page takes to be ready, served by glimmer serve;
+  - the page's first download (HTML, CSS, scripts, the player module and its
+    loader), as glimmer serve sends it, against the goal of 45 KB;
+  - on DevTools' "Slow 4G" from a cold cache: the time until the page takes
+    a picture and plays the default saver (goal: 1.0 s), and until the
+    download of a 1-megapixel JPEG given at once is offered (goal: 3.5 s);
   - the live preview's frame rate while the worker makes a saver;
   - the renderer's time per pixel in Chromium, in Node and natively.
 
@@ -151,6 +156,51 @@ def page_ready_times(origin, trap, work, runs):
     return times
 
 
+SLOW_4G = {"offline": False, "latency": 150, "downloadThroughput": 1.6e6 / 8, "uploadThroughput": 750e3 / 8}
+# The page's own files, before any picture: what a visitor waits for.
+FIRST_DOWNLOAD = ("index.html", "style.css", "early-input.js", "player.js", "player.wasm", "page.mjs",
+                  "maker-client.mjs", "saver-player.mjs", "saver-run.mjs", "saver-name.mjs")
+
+
+def first_download_bytes(origin):
+    """The page's first download as glimmer serve sends it to a browser that takes brotli."""
+    import urllib.request
+    total = 0
+    for name in FIRST_DOWNLOAD:
+        request = urllib.request.Request(f"{origin}/{name}", headers={"Accept-Encoding": "gzip, deflate, br"})
+        with urllib.request.urlopen(request) as response:
+            total += len(response.read())
+    return total
+
+
+def slow_network_times(origin, trap, work, picture, runs):
+    """On Slow 4G from a cold cache (a fresh profile each time, so that no
+    service worker helps): milliseconds until the page takes a picture and
+    plays the default saver, and until the saver of `picture`, given as soon
+    as the page takes one, is offered for download."""
+    playing, offered = [], []
+    for run in range(runs):
+        driver = start_browser(origin, trap, os.path.join(work, f"slow-profile-{run}"))
+        try:
+            driver.execute_cdp_cmd("Network.enable", {})
+            driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+            driver.execute_cdp_cmd("Network.emulateNetworkConditions", SLOW_4G)
+            driver.get(f"{origin}/?seed=1")
+            root = "return document.documentElement.dataset"
+            wait_for("the page to take pictures", lambda: driver.execute_script(root + ".taking"))
+            driver.find_element("id", "picture-file").send_keys(picture)
+            wait_for("the saver", lambda: driver.execute_script(root + ".made"), seconds=180)
+            offered.append(int(driver.execute_script("return performance.now()")))
+            # The default saver, in a second page of its own from a cold cache.
+            driver.execute_cdp_cmd("Storage.clearDataForOrigin", {"origin": origin, "storageTypes": "all"})
+            driver.get(f"{origin}/?seed=2")
+            wait_for("the default saver", lambda: driver.execute_script(root + ".defaultPlayingMilliseconds"))
+            playing.append(int(driver.execute_script(root + ".defaultPlayingMilliseconds")))
+        finally:
+            driver.quit()
+    return playing, offered
+
+
 # Samples the preview's frame number every 50 ms while the next make runs.
 WATCH_MAKE = """
 const root = document.documentElement;
@@ -178,7 +228,7 @@ const done = arguments[arguments.length - 1];
   const { SaverRun } = await import('./saver-run.mjs');
   // The default picture, as a saver with it in record 0 would show it.
   const picture = new Uint8Array(await (await fetch('glimmerwheel.gif')).arrayBuffer());
-  const run = new SaverRun(await createGlimmerModule());
+  const run = new SaverRun(await createPlayerModule());
   run.open(picture, 'glimmerwheel.gif', 1);
   run.step();
   const frames = 1200;
@@ -265,6 +315,8 @@ def main():
     arguments = parser.parse_args()
     work = tempfile.mkdtemp(prefix="glimmer-web-bench-")
 
+    player = len(gzip.compress(open(os.path.join(SITE, "player.wasm"), "rb").read(), 9))
+    print(f"player module {os.path.getsize(os.path.join(SITE, 'player.wasm'))} bytes, {player} gzipped")
     module = len(gzip.compress(open(os.path.join(SITE, "glimmer.wasm"), "rb").read(), 9))
     loader = len(gzip.compress(open(os.path.join(SITE, "glimmer.js"), "rb").read(), 9))
     print(f"module {os.path.getsize(os.path.join(SITE, 'glimmer.wasm'))} bytes, {module} gzipped; loader "
@@ -282,9 +334,18 @@ def main():
     subprocess.run(["convert", "-seed", "6", "-size", "800x600", "plasma:", "-resize", "1600x1200!", medium],
                    check=True)
 
+    photo = os.path.join(work, "photo-1mp.jpg")
+    subprocess.run(["convert", "-seed", "4", "-size", "1000x1000", "plasma:", "-quality", "90", photo], check=True)
+
     server, origin, _ = start_server(os.path.join(NATIVE, "glimmer"), SITE)
     trap = Trap()
     try:
+        first = first_download_bytes(origin)
+        print(f"first download: {first} bytes ({first / 1024:.1f} KiB) compressed; goal 45 KB")
+        playing, offered = slow_network_times(origin, trap, work, photo, arguments.runs)
+        print(f"Slow 4G, cold cache: default saver playing after median {statistics.median(playing)} ms "
+              f"({min(playing)} to {max(playing)}; goal 1000); a 1-megapixel JPEG given at once offered for "
+              f"download after median {statistics.median(offered)} ms ({min(offered)} to {max(offered)}; goal 3500)")
         times = page_ready_times(origin, trap, work, arguments.runs)
         for kind, values in times.items():
             print(f"page ready ({kind}): median {statistics.median(values)} ms, {min(values)} to {max(values)} ms "

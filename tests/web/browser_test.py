@@ -127,7 +127,7 @@ def main():
             if message["method"] == "Network.requestWillBeSent":
                 asked.append(message["params"]["request"]["url"])
             if message["method"] == "Network.responseReceived" and \
-                    message["params"]["response"]["url"].endswith("/glimmer.wasm"):
+                    message["params"]["response"]["url"].endswith("/player.wasm"):
                 wasm_type = message["params"]["response"]["mimeType"]
         check(wasm_type == "application/wasm", f"the module is served as application/wasm, not {wasm_type}")
         problems = [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]

@@ -69,8 +69,7 @@ int runServeCommand(std::span<const std::string> words, Console& console)
     arguments.positionals(0);
     const std::filesystem::path folder = siteFolder(site);
 
-    httplib::Server server;
-    serveSiteFolder(server, folder);
+    SiteServer server(folder);
     server.set_logger([&console](const httplib::Request& request, const httplib::Response& response) {
         console.out << request.method << " " << request.target << " " << response.status << "\n" << std::flush;
     });

@@ -42,17 +42,6 @@ EM_JS(void, reportMakeStep, (const char* step), {
 
 extern "C" {
 
-// Memory for the bytes the page hands in; given back with glimmer_release.
-EMSCRIPTEN_KEEPALIVE uint8_t* glimmer_reserve(size_t size)
-{
-    return static_cast<uint8_t*>(std::malloc(size ? size : 1));
-}
-
-EMSCRIPTEN_KEEPALIVE void glimmer_release(void* bytes)
-{
-    std::free(bytes);
-}
-
 // Makes a saver of the picture named `name` with `program` (the padded 32-bit
 // saver program) in front, as glimmer make does with the same fit, dither and
 // re-encode choice (never forced: a saver whose picture the preview could not

@@ -2,14 +2,16 @@
 // The page's side of the maker's worker. Only the newest request matters: one
 // asked while a make runs waits, and replaces any other that was waiting.
 export class MakerClient {
-  constructor({ onStep, onReady }) {
+  constructor({ onStep, onReady, onLoading }) {
     this.worker = new Worker('maker-worker.js');
     this.nextId = 1;
     this.running = null;   // {id, resolve}
     this.waiting = null;   // {request, resolve}
     this.worker.onmessage = event => {
       const message = event.data;
-      if ('ready' in message)
+      if ('loading' in message)
+        onLoading(message.loading);
+      else if ('ready' in message)
         onReady(message);
       else if ('step' in message)
         onStep(message.step);

@@ -3,10 +3,15 @@
 // worker, the saver playing on the canvas, its header shown, and the .scr
 // offered for download. An existing saver opens to play and inspect.
 //
+// The page itself loads only the small player module; the maker's module
+// loads in the worker meanwhile. A picture given before the maker is ready
+// waits for it; of pictures given quickly, the last one wins.
+//
 // For tests and measurements: ?seed=S sets the motion seed, ?stop=N stops the
 // preview after frame N. The page marks its root element with
-// data-ready="true" once it can make savers, data-preview-frame="N" when the
-// preview has stopped at frame N, and data-made / data-refused after each make.
+// data-taking="true" once it takes pictures, data-ready="true" once the maker
+// is ready, data-preview-frame="N" when the preview has stopped at frame N,
+// and data-made / data-refused after each make.
 import { MakerClient } from './maker-client.mjs';
 import { SaverPlayer } from './saver-player.mjs';
 import { saverFileName } from './saver-name.mjs';
@@ -14,11 +19,16 @@ import { saverFileName } from './saver-name.mjs';
 const element = id => document.getElementById(id);
 const root = document.documentElement;
 const parameters = new URLSearchParams(location.search);
+const progress = element('progress');
+// Bytes enough to tell a saver or a file.dat from a picture: the magic
+// after the 61440-byte program.
+const packageProbeBytes = 61440 + 64;
 
 let player = null;
-let picture = null;  // {bytes, name} of the picture being made
+let picture = null;     // the File being made into a saver
+let given = 0;          // counts the pictures given: only the newest one's result is shown
+let makerReady = false;
 let downloadUrl = null;
-const progress = element('progress');
 
 function say(text) {
   progress.textContent = text;
@@ -47,6 +57,24 @@ function list(target, lines) {
   }));
 }
 
+// What the page showed of the last saver goes, so that nothing stale stays
+// beside a refusal.
+function clearSaver() {
+  player?.clear();
+  element('fullscreen').disabled = element('pause').disabled = true;
+  element('frame-count').textContent = '';
+  element('inspect').hidden = true;
+  element('result').hidden = true;
+}
+
+// The options make a saver of a picture: for a saver opened as it is they
+// cannot apply, and say why.
+function optionsApply(apply) {
+  for (const id of ['fit', 'dither', 'reencode'])
+    element(id).disabled = !apply;
+  element('options-note').hidden = apply;
+}
+
 function showPackage(result) {
   const section = element('inspect');
   section.hidden = false;
@@ -67,15 +95,16 @@ function showPackage(result) {
 }
 
 function play(bytes, name) {
+  delete root.dataset.previewFrame;
   const result = player.open(bytes, name, seed());
   element('fullscreen').disabled = element('pause').disabled = !result.opened;
   if (!result.opened) {
-    element('inspect').hidden = true;
+    clearSaver();
     refuse(result.refusal);
-    return false;
+    return null;
   }
   showPackage(result);
-  return true;
+  return result;
 }
 
 function offerDownload(file, name) {
@@ -88,116 +117,157 @@ function offerDownload(file, name) {
   link.textContent = `Download ${link.download}`;
 }
 
+// The result in view, and the focus on it, for keyboard and screen reader alike.
+function bringIntoView(section, focus) {
+  section.scrollIntoView({ block: 'nearest', behavior: 'smooth' });
+  focus.focus({ preventScroll: true });
+}
+
 async function make(maker) {
   if (!picture)
     return;
-  const { bytes, name } = picture;
+  const file = picture;
+  const turn = given;
   refuse(null);
   delete root.dataset.made;
   delete root.dataset.refused;
-  say(`Making a saver of ${name}…`);
+  if (makerReady)
+    say(`Making a saver of ${file.name}…`);
   const answer = await maker.make({
-    picture: bytes.buffer, name, fit: element('fit').value, dither: Number(element('dither').value),
+    file, name: file.name, fit: element('fit').value, dither: Number(element('dither').value),
     reencode: element('reencode').checked,
   });
-  if (answer.superseded)
+  if (answer.superseded || turn !== given)
     return;
   if (!answer.made) {
     say('');
+    clearSaver();
     refuse(answer.refusal);
-    element('result').hidden = true;
     root.dataset.refused = 'true';
     return;
   }
-  say(`Made a saver of ${name}.`);
+  say(`Made a saver of ${file.name}.`);
   element('summary').textContent = answer.summary;
   list(element('notes'), answer.notes);
-  offerDownload(answer.file, name);
+  offerDownload(answer.file, file.name);
   element('result').hidden = false;
-  play(new Uint8Array(answer.file), saverFileName(name));
+  play(new Uint8Array(answer.file), saverFileName(file.name));
   root.dataset.made = 'true';
+  bringIntoView(element('result'), element('download'));
 }
 
-async function take(file, maker) {
-  const bytes = new Uint8Array(await file.arrayBuffer());
-  if (player.holdsPackage(bytes)) {
-    picture = null;
+async function take(file, maker, playerReady) {
+  const turn = ++given;
+  picture = null;
+  refuse(null);
+  say(`Reading ${file.name}…`);
+  await playerReady;
+  const probe = new Uint8Array(await file.slice(0, packageProbeBytes).arrayBuffer());
+  if (turn !== given)
+    return;
+  if (player.holdsPackage(probe)) {
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    if (turn !== given)
+      return;
     element('result').hidden = true;
-    refuse(null);
-    if (play(bytes, file.name))
+    optionsApply(false);
+    const result = play(bytes, file.name);
+    if (!result) {
+      say('');
+      return;
+    }
+    if (result.warnings.length) {
+      say('');
+      refuse(`${file.name} is damaged, so what plays may be wrong: ${result.warnings.join('; ')}.`);
+    } else {
       say(`Playing the saver ${file.name}.`);
+    }
+    bringIntoView(element('stage'), element('fullscreen'));
     return;
   }
-  picture = { bytes, name: file.name };
+  optionsApply(true);
+  picture = file;
+  if (!makerReady)
+    say(`${file.name} will be made as soon as the maker has loaded.`);
   await make(maker);
 }
 
-function takeDropsAndPastes(takeFile) {
-  const zone = element('drop-zone');
-  // A file dropped anywhere is taken, never opened by the browser in place of the page.
-  window.addEventListener('dragover', event => {
-    event.preventDefault();
-    zone.classList.add('dragging');
-  });
-  window.addEventListener('dragleave', () => zone.classList.remove('dragging'));
-  window.addEventListener('drop', event => {
-    event.preventDefault();
-    zone.classList.remove('dragging');
-    const file = event.dataTransfer?.files[0];
-    if (file)
-      takeFile(file);
-  });
-  document.addEventListener('paste', event => {
-    const file = [...(event.clipboardData?.files ?? [])][0];
-    if (file) {
-      event.preventDefault();
-      takeFile(file);
-    }
-  });
-  element('picture-file').addEventListener('change', event => {
-    const file = event.target.files[0];
-    if (file)
-      takeFile(file);
-  });
+// The default picture plays as the saver shows it, until one is given.
+async function showDefault(fetched) {
+  const response = await fetched;
+  const bytes = new Uint8Array(await response.arrayBuffer());
+  if (!response.ok || given)
+    return;
+  const result = player.open(bytes, 'glimmerwheel.gif', seed());
+  element('fullscreen').disabled = element('pause').disabled = !result.opened;
+  if (result.opened)
+    root.dataset.defaultPlayingMilliseconds = String(Math.round(performance.now()));
 }
 
-async function start() {
+function start() {
+  const early = self.glimmerEarlyInput;
   element('seed').value = parameters.has('seed') ? parameters.get('seed') : String(timeSeed());
   const stopFrame = Number(parameters.get('stop') ?? 0);
 
-  let workerReady;
-  const makerReady = new Promise(resolve => { workerReady = resolve; });
-  const maker = new MakerClient({
-    onReady: message => workerReady(message),
+  const defaultPicture = fetch('glimmerwheel.gif');
+  defaultPicture.catch(() => {});
+  const playerReady = createPlayerModule().then(module => {
+    player = new SaverPlayer(module, element('screen'), {
+      onFrame: frame => {
+        element('frame-count').textContent = `frame ${frame}`;
+        if (stopFrame && frame === stopFrame)
+          root.dataset.previewFrame = String(frame);
+      },
+    });
+    player.stopFrame = Number.isInteger(stopFrame) && stopFrame > 0 ? stopFrame : 0;
+  });
+  // The maker's module is the bulk of the site: its worker starts once the
+  // page plays, or at once when a picture is given, so that the page's own
+  // few files come first.
+  let maker = null;
+  const startMaker = () => maker ??= new MakerClient({
+    onLoading: ({ received, total }) => {
+      if (makerReady)
+        return;
+      const amount = total ? `${Math.round(100 * received / total)}%` : `${Math.round(received / 1024)} KB`;
+      say(picture ? `Loading the maker (${amount}); then ${picture.name} will be made…`
+        : `Loading the maker: ${amount}… You can give a picture already.`);
+    },
+    onReady: ready => {
+      if (!ready.ready) {
+        say('');
+        refuse(`The maker could not start: ${ready.refusal}`);
+        return;
+      }
+      makerReady = true;
+      // Kept for use without a network once the maker is here, so that
+      // the worker's files are revalidated from the browser's cache rather
+      // than fetched twice; a site that cannot have one still works.
+      navigator.serviceWorker?.register('service-worker.js').catch(() => {});
+      root.dataset.ready = 'true';
+      root.dataset.readyMilliseconds = String(Math.round(performance.now()));
+      say(picture ? `Making a saver of ${picture.name}…` : 'Ready: drop, paste or choose a picture.');
+    },
     onStep: step => picture && say(`Making a saver of ${picture.name}: ${step}…`),
   });
-  const module = await createGlimmerModule();
-  player = new SaverPlayer(module, element('screen'), {
-    onFrame: frame => {
-      element('frame-count').textContent = `frame ${frame}`;
-      if (stopFrame && frame === stopFrame)
-        root.dataset.previewFrame = String(frame);
-    },
-  });
-  player.stopFrame = Number.isInteger(stopFrame) && stopFrame > 0 ? stopFrame : 0;
+  playerReady.then(() => showDefault(defaultPicture)).catch(() => {}).finally(startMaker);
 
-  const ready = await makerReady;
-  if (!ready.ready) {
+  const takeFile = file => take(file, startMaker(), playerReady).catch(error => {
     say('');
-    refuse(`The maker could not start: ${ready.refusal}`);
-    return;
-  }
-  const takeFile = file => take(file, maker).catch(error => refuse(`${file.name} could not be read: ${error}`));
-  takeDropsAndPastes(takeFile);
+    refuse(`${file.name} could not be read: ${error.message ?? error}`);
+  });
+  early.take = takeFile;
+  if (early.file)
+    takeFile(early.file);
   for (const id of ['fit', 'dither', 'reencode'])
-    element(id).addEventListener('change', () => make(maker));
+    element(id).addEventListener('change', () => make(startMaker()));
   element('dither').addEventListener('input', event => {
     element('dither-value').textContent = event.target.value;
   });
-  element('seed').addEventListener('change', () => player.restart(seed()));
+  element('seed').addEventListener('change', () => player?.restart(seed()));
   element('new-seed').addEventListener('click', () => {
     element('seed').value = String(crypto.getRandomValues(new Uint32Array(1))[0]);
-    player.restart(seed());
+    player?.restart(seed());
   });
   element('pause').addEventListener('click', event => {
     const pausing = player.playing;
@@ -208,19 +278,34 @@ async function start() {
     event.target.textContent = pausing ? 'Play' : 'Pause';
     event.target.setAttribute('aria-pressed', String(pausing));
   });
-  element('fullscreen').addEventListener('click', () =>
-    player.showFullScreen(element('stage'), seed()).catch(error => refuse(`Full screen is not available: ${error}`)));
+  const fullScreen = element('fullscreen');
+  fullScreen.addEventListener('click', () =>
+    player.showFullScreen(element('stage'), seed(), () => fullScreen.focus())
+      .catch(error => refuse(`Full screen is not available: ${error.message ?? error}`)));
   element('default-picture').addEventListener('click', async () => {
-    const response = await fetch('glimmerwheel.gif');
-    takeFile(new File([await response.arrayBuffer()], 'glimmerwheel.gif'));
+    try {
+      const response = await fetch('glimmerwheel.gif');
+      if (!response.ok)
+        throw new Error(`HTTP ${response.status}`);
+      takeFile(new File([await response.arrayBuffer()], 'glimmerwheel.gif'));
+    } catch (error) {
+      say('');
+      refuse(`The Glimmerwheel picture could not be loaded (${error.message ?? error}): check the connection, or ` +
+        'choose a picture of your own.');
+    }
   });
-
-  say('Ready: drop, paste or choose a picture.');
-  root.dataset.ready = 'true';
-  root.dataset.readyMilliseconds = String(Math.round(performance.now()));
+  root.dataset.taking = 'true';
+  if (!picture && !makerReady)
+    say('Loading the maker… You can give a picture already.');
+  playerReady.catch(error => {
+    say('');
+    refuse(`The preview could not start in this browser: ${error.message ?? error}`);
+  });
 }
 
-start().catch(error => {
+try {
+  start();
+} catch (error) {
   say('');
-  refuse(`The maker could not start in this browser: ${error}`);
-});
+  refuse(`The maker could not start in this browser: ${error.message ?? error}`);
+}

@@ -33,6 +33,15 @@ export class SaverPlayer {
     return result;
   }
 
+  // Nothing loaded, nothing shown.
+  clear() {
+    this.playing = false;
+    this.loaded = false;
+    this.frame = 0;
+    this.context.fillStyle = '#000';
+    this.context.fillRect(0, 0, this.canvas.width, this.canvas.height);
+  }
+
   restart(seed) {
     if (!this.loaded)
       return;
@@ -68,8 +77,9 @@ export class SaverPlayer {
       requestAnimationFrame(this.tick);
   }
 
-  // Full screen as the saver shows it, from its first frame.
-  async showFullScreen(stage, seed) {
+  // Full screen as the saver shows it, from its first frame; `onEnd` once
+  // it has ended.
+  async showFullScreen(stage, seed, onEnd) {
     this.run.resetInput();
     this.fullScreen = true;
     this.restart(seed);
@@ -82,6 +92,7 @@ export class SaverPlayer {
       for (const type of endingInputs)
         document.removeEventListener(type, this.endOnInput, true);
       this.fullScreen = false;
+      onEnd?.();
     };
     document.addEventListener('fullscreenchange', left);
     try {

@@ -6,12 +6,15 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <thread>
+#include <vector>
 
 #include "site_path.h"
 #include "site_server.h"
@@ -35,6 +38,14 @@ protected:
         write("site/index.html", Bytes{'<', 'p', '>'});
         write("site/glimmer.wasm", Bytes{0, 'a', 's', 'm'});
         write("site/link/index.html", Bytes{'l'});
+        write("site/index.html.gz", Bytes{'G', 'Z'});
+        write("site/app.js", Bytes{'a', 'p', 'p'});
+        write("site/app.js.br", Bytes{'B', 'R'});
+        write("site/app.js.gz", Bytes{'G', 'Z'});
+        Bytes hundred(100);
+        for (size_t i = 0; i < hundred.size(); ++i)
+            hundred[i] = uint8_t('0' + i % 10);
+        write("site/hundred.bin", hundred);
         fs::create_symlink(directory / "secret.txt", directory / "site" / "out");
         fs::create_symlink(directory, directory / "site" / "up");
         fs::create_symlink("index.html", directory / "site" / "in");
@@ -88,9 +99,8 @@ TEST_F(ServeTest, RequestsFindOnlyFilesInsideTheSite)
 // A server on a free port of 127.0.0.1, in a thread of this test.
 class RunningSite {
 public:
-    explicit RunningSite(const fs::path& site)
+    explicit RunningSite(const fs::path& site, const ConnectionLimits& limits = {}) : server_(site, limits)
     {
-        serveSiteFolder(server_, site);
         port_ = server_.bind_to_any_port("127.0.0.1");
         // The socket listens from here on: requests wait until the thread accepts them.
         thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -111,6 +121,9 @@ public:
     std::string answer(const std::string& request) const
     {
         const int connection = socket(AF_INET, SOCK_STREAM, 0);
+        // A bound on the wait for an answer, not a measure of it.
+        const timeval limit{3, 0};
+        setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(uint16_t(port_));
@@ -138,10 +151,40 @@ private:
         return answer.size() >= headEnd + 4 + std::stoul(answer.substr(length + 18));
     }
 
-    httplib::Server server_;
+    SiteServer server_;
     int port_ = 0;
     std::thread thread_;
 };
+
+// A client connection to `port` that has sent `opening` and holds on.
+int openConnection(int port, const std::string& opening)
+{
+    const int connection = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        send(connection, opening.data(), opening.size(), MSG_NOSIGNAL) != ssize_t(opening.size())) {
+        close(connection);
+        return -1;
+    }
+    return connection;
+}
+
+// Whether the server closes `connection`, after any last answer, with no
+// wait longer than `seconds`.
+bool closedByServer(int connection, int seconds)
+{
+    pollfd watched{connection, POLLIN, 0};
+    char buffer[4096];
+    for (ssize_t got = 1; got > 0;) {
+        if (poll(&watched, 1, seconds * 1000) != 1)
+            return false;
+        got = recv(connection, buffer, sizeof buffer, 0);
+    }
+    return true;
+}
 
 std::string headerOf(const std::string& answer, const std::string& name)
 {
@@ -243,4 +286,164 @@ TEST_F(ServeTest, StopsCleanlyOnInterruptAndTerminate)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         EXPECT_NE(printed.find("stopped"), std::string::npos) << printed;
     }
+}
+
+namespace {
+
+std::string get(const RunningSite& running, const std::string& path, const std::string& headers = "")
+{
+    return running.answer("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n");
+}
+
+}  // namespace
+
+TEST_F(ServeTest, AnswersRangesNeverLongerThanTheFile)
+{
+    const RunningSite running(site);
+    std::string hundredTimes = "0-";
+    for (int i = 1; i < 100; ++i)
+        hundredTimes += ",0-";
+    const std::string digits = "0123456789";
+    const struct {
+        std::string range;
+        const char* status;
+        const char* contentRange;
+        std::string body;
+    } cases[] = {
+        {"bytes=0-9", "206", "bytes 0-9/100", digits},
+        {"bytes=-5", "206", "bytes 95-99/100", "56789"},
+        {"bytes=98-200", "206", "bytes 98-99/100", "89"},
+        {"bytes=0-4,3-9", "206", "bytes 0-9/100", digits},
+        {"bytes=" + hundredTimes, "206", "bytes 0-99/100", ""},
+        {"bytes=0-4,10-14", "200", "", ""},
+        {"bytes=100-", "416", "bytes */100", "no such part of the file\n"},
+        // httplib refuses a range it cannot read before the site sees it.
+        {"bytes=9-0", "416", "", ""},
+    };
+    for (const auto& request : cases) {
+        SCOPED_TRACE(request.range.substr(0, 40));
+        const std::string answer = get(running, "/hundred.bin", "Range: " + request.range + "\r\n");
+        EXPECT_EQ(answer.substr(0, 12), std::string("HTTP/1.1 ") + request.status);
+        EXPECT_EQ(headerOf(answer, "Content-Range"), request.contentRange);
+        EXPECT_LE(bodyOf(answer).size(), 100u);
+        if (!request.body.empty())
+            EXPECT_EQ(bodyOf(answer), request.body);
+        else if (*request.status != '4')
+            EXPECT_EQ(bodyOf(answer).size(), 100u);
+    }
+    // A stored compressed form is never sent for a range.
+    const std::string part = get(running, "/app.js", "Range: bytes=1-\r\nAccept-Encoding: br\r\n");
+    EXPECT_EQ(bodyOf(part), "pp");
+    EXPECT_EQ(headerOf(part, "Content-Encoding"), "");
+}
+
+TEST_F(ServeTest, SendsTheStoredCodingTheClientTakes)
+{
+    const RunningSite running(site);
+    const struct {
+        const char* path;
+        const char* accept;
+        const char* encoding;
+        const char* body;
+    } cases[] = {
+        {"/app.js", "gzip, deflate, br", "br", "BR"},
+        {"/app.js", "gzip, deflate", "gzip", "GZ"},
+        {"/app.js", "br;q=0, gzip", "gzip", "GZ"},
+        {"/app.js", "", "", "app"},
+        {"/", "gzip, br", "gzip", "GZ"},
+        {"/index.html", "br", "", "<p>"},
+        {"/glimmer.wasm", "br, gzip", "", nullptr},
+    };
+    for (const auto& request : cases) {
+        SCOPED_TRACE(std::string(request.path) + " " + request.accept);
+        const std::string answer =
+            get(running, request.path, *request.accept ? std::string("Accept-Encoding: ") + request.accept + "\r\n" : "");
+        EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 200");
+        EXPECT_EQ(headerOf(answer, "Content-Encoding"), request.encoding);
+        EXPECT_EQ(headerOf(answer, "Vary"), "Accept-Encoding");
+        if (request.body)
+            EXPECT_EQ(bodyOf(answer), request.body);
+    }
+    EXPECT_EQ(headerOf(get(running, "/app.js", "Accept-Encoding: br\r\n"), "Content-Type"),
+              "text/javascript; charset=utf-8");
+}
+
+TEST_F(ServeTest, LetsTheClientKeepItsCopy)
+{
+    const RunningSite running(site);
+    const std::string first = get(running, "/app.js");
+    const std::string tag = headerOf(first, "ETag");
+    const std::string modified = headerOf(first, "Last-Modified");
+    ASSERT_FALSE(tag.empty());
+    ASSERT_FALSE(modified.empty());
+    EXPECT_NE(headerOf(get(running, "/app.js", "Accept-Encoding: br\r\n"), "ETag"), tag);
+    const struct {
+        std::string headers;
+        const char* status;
+    } cases[] = {
+        {"If-None-Match: " + tag + "\r\n", "304"},
+        {"If-None-Match: \"other\", " + tag + "\r\n", "304"},
+        {"If-None-Match: \"other\"\r\n", "200"},
+        {"If-Modified-Since: " + modified + "\r\n", "304"},
+        {"If-Modified-Since: Thu, 01 Jan 1970 00:00:00 GMT\r\n", "200"},
+        {"If-None-Match: \"other\"\r\nIf-Modified-Since: " + modified + "\r\n", "200"},
+        {"If-Modified-Since: yesterday\r\n", "200"},
+    };
+    for (const auto& request : cases) {
+        SCOPED_TRACE(request.headers);
+        const std::string answer = get(running, "/app.js", request.headers);
+        EXPECT_EQ(answer.substr(0, 12), std::string("HTTP/1.1 ") + request.status);
+        EXPECT_EQ(bodyOf(answer), *request.status == '3' ? "" : "app");
+    }
+    // A range of a copy that has changed since is the whole file.
+    EXPECT_EQ(bodyOf(get(running, "/app.js", "Range: bytes=1-\r\nIf-Range: \"other\"\r\n")), "app");
+    EXPECT_EQ(bodyOf(get(running, "/app.js", "Range: bytes=1-\r\nIf-Range: " + tag + "\r\n")), "pp");
+}
+
+// 256 clients that hold their connections, idle or with half a request,
+// and still another one is answered.
+TEST_F(ServeTest, AnswersOthersWhileACrowdHoldsOn)
+{
+    const RunningSite running(site);
+    std::vector<int> crowd;
+    for (int i = 0; i < 256; ++i)
+        crowd.push_back(openConnection(running.port(), i % 2 ? "GET /ind" : ""));
+    EXPECT_EQ(std::count(crowd.begin(), crowd.end(), -1), 0);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(get(running, "/").substr(0, 12), "HTTP/1.1 200");
+        for (size_t i = 1; i < crowd.size(); i += 2)
+            send(crowd[i], "e", 1, MSG_NOSIGNAL);
+    }
+    for (const int connection : crowd)
+        close(connection);
+}
+
+TEST_F(ServeTest, ClosesConnectionsPastTheirDeadlines)
+{
+    using namespace std::chrono_literals;
+    const RunningSite running(site, ConnectionLimits{200ms, 300ms, 1000ms});
+    const int idle = openConnection(running.port(), "");
+    const int halfHead = openConnection(running.port(), "GET /index.html HTTP/1.1\r\n");
+    const int trickling = openConnection(running.port(), "G");
+    ASSERT_GE(idle, 0);
+    ASSERT_GE(halfHead, 0);
+    ASSERT_GE(trickling, 0);
+    EXPECT_TRUE(closedByServer(idle, 5));
+    EXPECT_TRUE(closedByServer(halfHead, 5));
+    // One byte each 50 ms would go on for 10 s: the head's deadline ends it.
+    const std::string endless = "ET /index.html HTTP/1.1\r\nX-Long: " + std::string(200, 'x');
+    size_t sent = 0;
+    while (sent < endless.size() && send(trickling, &endless[sent], 1, MSG_NOSIGNAL) == 1) {
+        ++sent;
+        pollfd watched{trickling, POLLIN, 0};
+        if (poll(&watched, 1, 50) == 1)
+            break;
+    }
+    EXPECT_LT(sent, endless.size());
+    EXPECT_TRUE(closedByServer(trickling, 5));
+    for (const int connection : {idle, halfHead, trickling})
+        close(connection);
+    // The server still answers after all that.
+    EXPECT_EQ(get(running, "/").substr(0, 12), "HTTP/1.1 200");
 }
