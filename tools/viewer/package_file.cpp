@@ -17,8 +17,11 @@ bool packageMagicAt(std::span<const uint8_t> file, size_t at)
 
 GifSize readGifScreenSize(std::span<const uint8_t> gif)
 {
-    if (gif.size() < 13 || !startsWithGif(gif))
+    if (!startsWithGif(gif))
         refuseSaverFile("the picture is not a GIF (it does not start with \"GIF\")");
+    if (gif.size() < 13)
+        refuseSaverFile("the picture is cut short: it ends inside its header, after " + std::to_string(gif.size()) +
+                        " of its 13 bytes");
     return GifSize{gif[6] | gif[7] << 8, gif[8] | gif[9] << 8};
 }
 
