@@ -226,23 +226,3 @@ TEST_F(GifLoader, PaletteOfAFileThatCannotBeOpenedIsUnchanged)
     for (const auto& entry : palette)
         EXPECT_TRUE(entry.peRed == 7 && entry.peGreen == 8 && entry.peBlue == 9 && entry.peFlags == 1);
 }
-
-TEST_F(GifLoader, PictureAndPaletteAreReadFromAFolderNamedInAnyScript)
-{
-    wchar_t temporary[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temporary);
-    // Cyrillic and CJK: neither is in a Western ANSI code page.
-    const std::wstring folder = std::wstring(temporary) + L"\u041f\u0430\u043f\u043a\u0430 \u65e5\u672c\u8a9e";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    const std::wstring path = folder + L"\\\u30bb\u30fc\u30d0\u30fc.scr";
-    writeFile(path, gif);
-    files.push_back(path);
-    EXPECT_EQ(loadGifPicture(path.c_str(), surface, 24, 10, 0, int(gif.size())), 1);
-    EXPECT_EQ(rectangle(), indices);
-    PALETTEENTRY palette[256] = {};
-    EXPECT_EQ(readGifPalette(path.c_str(), palette, 0), 0);
-    EXPECT_EQ(palette[255].peRed, gif[13 + 255 * 3]);
-    EXPECT_EQ(palette[255].peBlue, gif[15 + 255 * 3]);
-    DeleteFileW(path.c_str());
-    RemoveDirectoryW(folder.c_str());
-}
