@@ -30,7 +30,8 @@ const DWORD longestPathCapacity = 32768;
 // the whole name fits.
 void findExePath()
 {
-    // Room for the "\\?\" that lets the file functions open a long path.
+    // Written in front of a name of MAX_PATH characters or more, so that the
+    // file functions take it; the buffer keeps room for it.
     static const wchar_t longPathPrefix[] = L"\\\\?\\";
     const DWORD prefixLength = sizeof longPathPrefix / sizeof *longPathPrefix - 1;
     DWORD capacity = pathCapacity;
@@ -45,11 +46,13 @@ void findExePath()
             return;
         }
         if (length < capacity) {
+            DWORD nameLength = length;
             if (length >= MAX_PATH && name[1] == ':' && name[2] == '\\') {
                 memcpy(buffer, longPathPrefix, prefixLength * sizeof *buffer);
                 name = buffer;
+                nameLength += prefixLength;
             }
-            deriveExePath(name, externalPackage, name, prefixLength + capacity);
+            deriveExePath(name, externalPackage, name, nameLength + 1);
             exePath = name;
             return;
         }
