@@ -25,13 +25,13 @@ size_t readFromFile(void* context, uint8_t* buffer, size_t capacity)
 
 }  // namespace
 
-int loadGifPicture(const char* path, LPDIRECTDRAWSURFACE surface, int width, int height, int offset, int length)
+int loadGifPicture(const wchar_t* path, LPDIRECTDRAWSURFACE surface, int width, int height, int offset, int length)
 {
     DDSURFACEDESC description;
     memset(&description, 0, sizeof description);
     description.dwSize = sizeof description;
 
-    FILE* file = fopen(path, "rb");
+    FILE* file = _wfopen(path, L"rb");
     if (!file)
         return 0;
     // A negative offset comes only from a corrupt header: there is nothing to read.
@@ -71,10 +71,10 @@ int loadGifPicture(const char* path, LPDIRECTDRAWSURFACE surface, int width, int
     return status == gifOk || status == gifDataEnded ? 1 : 0;
 }
 
-int readGifPalette(const char* path, PALETTEENTRY* palette, int offset)
+int readGifPalette(const wchar_t* path, PALETTEENTRY* palette, int offset)
 {
     const HANDLE file =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 2;
     uint8_t table[gifColourTableSize];

@@ -12,8 +12,8 @@
 // box "lock error"), 0 when the file cannot be opened, is not a GIF, ends before
 // its image, has a minimum code size outside 2 to 9 or the decoder's tables
 // cannot be allocated.
-int loadGifPicture(const char* path, LPDIRECTDRAWSURFACE surface, int width, int height, int offset, int length);
+int loadGifPicture(const wchar_t* path, LPDIRECTDRAWSURFACE surface, int width, int height, int offset, int length);
 
 // Reads the 256-entry global colour table of the GIF at `offset` of `path`.
 // Returns 0 after reading, 2 when the file cannot be opened.
-int readGifPalette(const char* path, PALETTEENTRY* palette, int offset);
+int readGifPalette(const wchar_t* path, PALETTEENTRY* palette, int offset);

@@ -3,14 +3,18 @@
 
 #include <windows.h>
 
-char packagePath[pathCapacity];
+#include <cstdlib>
+
+wchar_t* packagePath;
 ImagePackage imagePackage;
 
-int readPackageHeader(const char* exePath)
+int readPackageHeader(const wchar_t* exePath)
 {
     FILE* stream = nullptr;
-    if (formPackagePath(exePath, externalPackage, packagePath, sizeof packagePath))
-        stream = std::fopen(packagePath, "rb");
+    const size_t capacity = packagePathCapacity(exePath, externalPackage);
+    packagePath = static_cast<wchar_t*>(std::malloc(capacity * sizeof *packagePath));
+    if (packagePath && formPackagePath(exePath, externalPackage, packagePath, capacity))
+        stream = _wfopen(packagePath, L"rb");
     if (!stream) {
         MessageBoxA(nullptr, "error opening file", "", MB_OK);
         return 0;

@@ -3,6 +3,9 @@
 // Every way out ends with exit code 0.
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "display/display_device_win.h"
 #include "effect/effect_win.h"
 #include "package/package_reader_win.h"
@@ -12,21 +15,52 @@
 
 namespace {
 
-// The program's path, or with externalPackage its directory.
-char exePath[pathCapacity];
+// The program's path, or with externalPackage its directory; empty when it
+// cannot be had, so that the package cannot be opened.
+const wchar_t* exePath = L"";
 
 const UINT_PTR wakeTimerId = 0;
 const UINT wakeTimerPeriod = 100;
 
+// The platform's longest path, in UTF-16 units with the terminator.
+const DWORD longestPathCapacity = 32768;
+
+// Asks for the program's name in UTF-16, so that a folder named outside the
+// system's ANSI code page keeps its characters, in a buffer that grows until
+// the whole name fits.
 void findExePath()
 {
-    char moduleFileName[pathCapacity];
-    const DWORD length = GetModuleFileNameA(nullptr, moduleFileName, sizeof moduleFileName);
-    if (length == 0 || length >= sizeof moduleFileName) {
-        exePath[0] = '\0';  // too long: the package cannot be opened
-        return;
+    // Written in front of a name of MAX_PATH characters or more, so that the
+    // file functions take it; the buffer keeps room for it.
+    static const wchar_t longPathPrefix[] = L"\\\\?\\";
+    const DWORD prefixLength = sizeof longPathPrefix / sizeof *longPathPrefix - 1;
+    DWORD capacity = pathCapacity;
+    for (;;) {
+        wchar_t* const buffer = static_cast<wchar_t*>(malloc((prefixLength + capacity) * sizeof *buffer));
+        if (!buffer)
+            return;
+        wchar_t* name = buffer + prefixLength;
+        const DWORD length = GetModuleFileNameW(nullptr, name, capacity);
+        if (length == 0) {
+            free(buffer);
+            return;
+        }
+        if (length < capacity) {
+            DWORD nameLength = length;
+            if (length >= MAX_PATH && name[1] == ':' && name[2] == '\\') {
+                memcpy(buffer, longPathPrefix, prefixLength * sizeof *buffer);
+                name = buffer;
+                nameLength += prefixLength;
+            }
+            deriveExePath(name, externalPackage, name, nameLength + 1);
+            exePath = name;
+            return;
+        }
+        free(buffer);  // cut short: ask again with more room
+        if (capacity == longestPathCapacity)
+            return;
+        capacity = capacity < longestPathCapacity / 2 ? capacity * 2 : longestPathCapacity;
     }
-    deriveExePath(moduleFileName, externalPackage, exePath, sizeof exePath);
 }
 
 void frameStep()
@@ -63,7 +97,6 @@ int runSaver(HINSTANCE instance, const char* argumentText)
     const DWORD displayFlags = windowed ? 0 : displayFullScreen;
     if (!createSaverWindow(instance, windowed ? 0 : 1))
         return 0;
-    formPackagePath(exePath, externalPackage, packagePath, sizeof packagePath);
 
     if (openDisplay(SaverWindow, screenWidth, screenHeight, screenDepth, displayFlags) != displayOk) {
         DestroyWindow(SaverWindow);

@@ -49,18 +49,23 @@ intptr_t parseOwnerHandle(const char* argumentText)
     return intptr_t(negative ? 0 - value : value);
 }
 
-int deriveExePath(const char* moduleFileName, int externalPackage, char* exePath, size_t capacity)
+template <typename Char>
+int deriveExePath(const Char* moduleFileName, int externalPackage, Char* exePath, size_t capacity)
 {
-    size_t length = std::strlen(moduleFileName);
+    size_t length = pathLength(moduleFileName);
     if (externalPackage) {
-        const char* lastBackslash = std::strrchr(moduleFileName, '\\');
-        length = lastBackslash ? size_t(lastBackslash - moduleFileName) + 1 : 0;
+        while (length > 0 && moduleFileName[length - 1] != '\\')
+            --length;
     }
     if (length + 1 > capacity) {
-        exePath[0] = '\0';
+        exePath[0] = 0;
         return 0;
     }
-    std::memcpy(exePath, moduleFileName, length);
-    exePath[length] = '\0';
+    for (size_t i = 0; i < length; ++i)
+        exePath[i] = moduleFileName[i];
+    exePath[length] = 0;
     return 1;
 }
+
+template int deriveExePath(const char*, int, char*, size_t);
+template int deriveExePath(const wchar_t*, int, wchar_t*, size_t);

@@ -27,5 +27,7 @@ intptr_t parseOwnerHandle(const char* argumentText);
 // Fills `exePath` from the program's own file name: the name itself, or with
 // `externalPackage` its directory including the final backslash (empty when
 // the name has no backslash). Returns 0, leaving `exePath` empty, when the
-// result does not fit `capacity` with its terminator.
-int deriveExePath(const char* moduleFileName, int externalPackage, char* exePath, size_t capacity);
+// result does not fit `capacity` with its terminator. `exePath` may be
+// `moduleFileName` itself.
+template <typename Char>
+int deriveExePath(const Char* moduleFileName, int externalPackage, Char* exePath, size_t capacity);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "shell/run_mode.h"
 
@@ -96,4 +97,30 @@ TEST(PackagePath, CopyOrFileDatBesideTheProgram)
     EXPECT_EQ(formPackagePath("C:\\x\\", 1, small, sizeof small), 1);  // 13 characters and terminator
     EXPECT_EQ(formPackagePath("C:\\xy\\", 1, small, sizeof small), 0);
     EXPECT_STREQ(small, "");
+}
+
+TEST(ExePath, WideNamesKeepEveryCharacterAndMayBeLong)
+{
+    const std::wstring folder = L"C:\\Users\\\u0410\u043d\u043d\u0430\\\u65e5\u672c\u8a9e " + std::wstring(280, L'x') + L"\\";
+    const std::wstring name = folder + L"\u30bb\u30fc\u30d0\u30fc.scr";
+    std::vector<wchar_t> path(name.size() + 1);
+    ASSERT_EQ(deriveExePath(name.c_str(), 0, path.data(), path.size()), 1);
+    EXPECT_EQ(std::wstring(path.data()), name);
+    ASSERT_EQ(deriveExePath(name.c_str(), 1, path.data(), path.size()), 1);
+    EXPECT_EQ(std::wstring(path.data()), folder);
+    EXPECT_EQ(deriveExePath(name.c_str(), 0, path.data(), name.size()), 0);  // no room for the terminator
+
+    // The program's own buffer cut to its directory in place.
+    std::vector<wchar_t> buffer(name.begin(), name.end());
+    buffer.push_back(0);
+    ASSERT_EQ(deriveExePath(buffer.data(), 1, buffer.data(), buffer.size()), 1);
+    EXPECT_EQ(std::wstring(buffer.data()), folder);
+
+    std::vector<wchar_t> package(packagePathCapacity(folder.c_str(), 1));
+    EXPECT_EQ(package.size(), folder.size() + 9);
+    ASSERT_EQ(formPackagePath(folder.c_str(), 1, package.data(), package.size()), 1);
+    EXPECT_EQ(std::wstring(package.data()), folder + L"file.dat");
+    EXPECT_EQ(formPackagePath(folder.c_str(), 1, package.data(), package.size() - 1), 0);
+    EXPECT_EQ(package[0], 0);
+    EXPECT_EQ(packagePathCapacity(name.c_str(), 0), name.size() + 1);
 }

@@ -88,7 +88,8 @@ protected:
         imagePackage.height[0] = 256;
         imagePackage.colourKey[0] = noColourKey;
         imagePackage.kind[0] = 'x';  // nothing to decode unless a test says so
-        std::strcpy(packagePath, "no such file");
+        packagePathText = L"no such file";
+        packagePath = packagePathText.data();
     }
 
     // Opens the doubles full screen and runs initEffect; the picture surface is "image".
@@ -102,6 +103,8 @@ protected:
     FakeSurface* primary() { return doubles.surface("primary"); }
     FakeSurface* back() { return doubles.surface("back"); }
     FakeSurface* image() { return doubles.surface("image"); }
+
+    std::wstring packagePathText;  // what packagePath points at
 };
 
 }  // namespace
@@ -167,7 +170,8 @@ TEST_F(EffectGlue, GifPictureAndPaletteAreLoaded)
     const std::string path = defaultPicture();
     const auto gif = fileBytes(path);
     ASSERT_GT(gif.size(), 13u + 768u) << path;
-    std::strcpy(packagePath, path.c_str());
+    packagePathText.assign(path.begin(), path.end());  // the source tree's path is ASCII
+    packagePath = packagePathText.data();
     imagePackage.kind[0] = 'g';
     imagePackage.offset[0] = 0;
     imagePackage.length[0] = int32_t(gif.size());

@@ -17,15 +17,21 @@ using namespace giftest;
 
 namespace {
 
-std::string temporaryFile(const Bytes& bytes)
+void writeFile(const std::wstring& path, const Bytes& bytes)
 {
-    char directory[MAX_PATH] = {};
-    char name[MAX_PATH] = {};
-    GetTempPathA(sizeof directory, directory);
-    GetTempFileNameA(directory, "gif", 0, name);
-    FILE* file = std::fopen(name, "wb");
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
+}
+
+std::wstring temporaryFile(const Bytes& bytes)
+{
+    wchar_t directory[MAX_PATH] = {};
+    wchar_t name[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, directory);
+    GetTempFileNameW(directory, L"gif", 0, name);
+    writeFile(name, bytes);
     return name;
 }
 
@@ -47,10 +53,10 @@ protected:
     void TearDown() override
     {
         for (const auto& path : files)
-            DeleteFileA(path.c_str());
+            DeleteFileW(path.c_str());
         world = nullptr;
     }
-    std::string file(const Bytes& bytes)
+    std::wstring file(const Bytes& bytes)
     {
         files.push_back(temporaryFile(bytes));
         return files.back();
@@ -79,11 +85,11 @@ protected:
     FakeSurface* surface = nullptr;
     Bytes indices;
     Bytes gif;
-    std::vector<std::string> files;
+    std::vector<std::wstring> files;
 };
 
 struct LoadCall {
-    const char* path;
+    const wchar_t* path;
     IDirectDrawSurface* surface;
     int result;
 };
@@ -99,7 +105,7 @@ DWORD WINAPI runLoad(void* context)
 
 TEST_F(GifLoader, DecodesIntoTheLockedRectangleAndUnlocksIt)
 {
-    const std::string path = file(gif);
+    const std::wstring path = file(gif);
     EXPECT_EQ(loadGifPicture(path.c_str(), surface, 24, 10, 0, int(gif.size())), 1);
     ASSERT_EQ(surface->locks.size(), 1u);
     const auto& lock = surface->locks[0];
@@ -121,7 +127,7 @@ TEST_F(GifLoader, ReadsThePictureAtItsOffsetWithinItsLength)
 {
     Bytes package(5000, 0x2C);
     package.insert(package.end(), gif.begin(), gif.end());
-    const std::string path = file(package);
+    const std::wstring path = file(package);
     EXPECT_EQ(loadGifPicture(path.c_str(), surface, 24, 10, 5000, int(gif.size())), 1);
     EXPECT_EQ(rectangle(), indices);
 
@@ -142,7 +148,7 @@ TEST_F(GifLoader, RefusesWhatIsNotAPictureWithoutLocking)
     Bytes noSeparator(gif.begin(), gif.begin() + 13 + 768);
     EXPECT_EQ(loadGifPicture(file(notGif).c_str(), surface, 24, 10, 0, 100000), 0);
     EXPECT_EQ(loadGifPicture(file(noSeparator).c_str(), surface, 24, 10, 0, 100000), 0);
-    EXPECT_EQ(loadGifPicture("Z:\\no\\such\\file.scr", surface, 24, 10, 0, 100000), 0);
+    EXPECT_EQ(loadGifPicture(L"Z:\\no\\such\\file.scr", surface, 24, 10, 0, 100000), 0);
     EXPECT_EQ(loadGifPicture(file(gif).c_str(), surface, 24, 10, -5, 100000), 0);
     EXPECT_TRUE(surface->locks.empty());
     EXPECT_TRUE(outsideUntouched());
@@ -162,7 +168,7 @@ TEST_F(GifLoader, MinimumCodeSizeOutsideTwoToNineUnlocksWithNothingWritten)
 TEST_F(GifLoader, FailedLockShowsLockErrorOnceAndDecodesNothing)
 {
     doubles.script("image.Lock", DDERR_SURFACELOST);
-    const std::string path = file(gif);
+    const std::wstring path = file(gif);
     LoadCall call{path.c_str(), surface, -1};
     DWORD threadId = 0;
     HANDLE thread = CreateThread(nullptr, 0, runLoad, &call, 0, &threadId);
@@ -216,7 +222,7 @@ TEST_F(GifLoader, PaletteOfAFileThatCannotBeOpenedIsUnchanged)
     PALETTEENTRY palette[256];
     for (auto& entry : palette)
         entry = PALETTEENTRY{7, 8, 9, 1};
-    EXPECT_EQ(readGifPalette("Z:\\no\\such\\file.scr", palette, 0), 2);
+    EXPECT_EQ(readGifPalette(L"Z:\\no\\such\\file.scr", palette, 0), 2);
     for (const auto& entry : palette)
         EXPECT_TRUE(entry.peRed == 7 && entry.peGreen == 8 && entry.peBlue == 9 && entry.peFlags == 1);
 }

@@ -7,15 +7,17 @@ const Command commandTable[] = {
     {"pack", "packs a GIF into a saver (or a file.dat)",
      "usage: glimmer pack PICTURE.gif -o OUT.scr [--stub SAVER.exe] [--external] [--force]\n\n"
      "Writes a saver: the 61440-byte saver program, the 392-byte package header, one\n"
-     "zero byte, then the GIF unchanged.\n\n"
+     "zero byte, then the GIF unchanged. A note names each way the saver will show\n"
+     "the GIF otherwise than a viewer.\n\n"
      "  -o OUT          the saver to write (never the picture itself)\n"
      "  --stub FILE     the padded 32-bit saver program to put in front (default: the\n"
      "                  one carried inside this tool)\n"
      "  --external      write a file.dat instead: the header at byte 0, offsets\n"
-     "                  counted from byte 0, no program\n"
+     "                  counted from byte 0, no program (not with --stub)\n"
      "  --force         pack a picture that glimmer preview and play cannot show\n"
      "                  (0 pixels or more than 65535 a side, more than 67108864\n"
-     "                  pixels in all), with a warning, instead of refusing it\n",
+     "                  pixels in all), or whose picture the saver cannot decode,\n"
+     "                  with a warning, instead of refusing it\n",
      runPackCommand},
     {"inspect", "prints the package header of a saver or file.dat",
      "usage: glimmer inspect FILE [--external] [--json]\n\n"

@@ -17,9 +17,12 @@ bool packageMagicAt(std::span<const uint8_t> file, size_t at)
 GifSize readGifScreenSize(std::span<const uint8_t> gif)
 {
     const auto size = gifScreenSize(gif);
-    if (!size)
+    if (size)
+        return *size;
+    if (!startsWithGif(gif))
         refuseSaverFile("the picture is not a GIF (it does not start with \"GIF\")");
-    return *size;
+    refuseSaverFile("the picture is cut short: it ends inside its header, after " + std::to_string(gif.size()) +
+                    " of its 13 bytes");
 }
 
 long packageStartOf(std::span<const uint8_t> file, bool external)

@@ -85,6 +85,34 @@ void decodeRecordZero(std::span<const uint8_t> file, const RecordZero& record, S
 
 }  // namespace
 
+std::string undecodableGifReason(std::span<const uint8_t> gif)
+{
+    GifStream gifStream;
+    gifOpenMemory(&gifStream, gif.data(), gif.size());
+    GifImage image{};
+    int status = gifReadImageSize(&gifStream, &image);
+    if (status == gifOk) {
+        struct WorkspaceFree {
+            void operator()(GifWorkspace* workspace) const { gifFreeWorkspace(workspace); }
+        };
+        const std::unique_ptr<GifWorkspace, WorkspaceFree> workspace(gifAllocateWorkspace());
+        // Only whether pixels come matters: one of them is kept.
+        uint8_t pixel = 0;
+        const GifTarget target{&pixel, 1, 1, 1};
+        const uint32_t budget = uint32_t(std::min<size_t>(gif.size(), INT32_MAX));
+        status = workspace ? gifDecodeImage(&gifStream, &image, budget, &target, workspace.get())
+                           : int(gifOutOfMemory);
+    }
+    if (status == gifOk || (status == gifDataEnded && image.pixelCount > 0))
+        return "";
+    if (status == gifBadCodeSize)
+        return "its LZW code size is " + std::to_string(image.minimumCodeSize) + " where the saver reads it, and "
+               "the saver decodes only 2 to 9";
+    if (status == gifDataEnded)
+        return "its picture data ends before the first pixel";
+    return gifStatusText(status);
+}
+
 SaverPicture loadSaverPicture(std::span<const uint8_t> file, const std::string& path)
 {
     RecordZero record{};

@@ -24,6 +24,11 @@ struct SaverPicture {
     std::vector<std::string> warnings;  // where the saver would show less than the picture
 };
 
+// Why the saver would decode nothing of `gif` packed as record 0 (no picture
+// found, an LZW code size it does not take, no pixel before the data ends);
+// empty when it decodes some of it.
+std::string undecodableGifReason(std::span<const uint8_t> gif);
+
 // INPUT as preview and play take it: a saver (package at 61440), a file.dat
 // (package at 0) or a bare GIF (as a saver with it in record 0 would hold it).
 // Refused (SaverFileError) with a message when it is none of these or record 0

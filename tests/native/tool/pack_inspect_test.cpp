@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../gif_test_support.h"
 #include "cli.h"
 #include "tool_run.h"
 #include "tool_test_folder.h"
@@ -26,10 +27,9 @@ protected:
         program[1] = 'Z';
         program[61439] = 0xAB;
         write("stub.exe", program);
-        // A small GIF-looking picture: pack copies it unchanged.
-        gif = {'G', 'I', 'F', '8', '9', 'a', 0x00, 0x01, 0x00, 0x01, 0xF7, 0, 0};
-        for (int i = 0; i < 200; ++i)
-            gif.push_back(uint8_t(i * 7));
+        // A 256 x 256 GIF the saver decodes: pack copies it unchanged (one it
+        // could not decode would be refused).
+        gif = giftest::gifOf(Bytes(256 * 256, 3), 256, 256, 8);
         write("picture.gif", gif);
     }
     Bytes gif;
