@@ -32,3 +32,7 @@ struct MadeSaver {
 // MakeError with the reason when the picture cannot be made into a saver.
 MadeSaver makeSaverPackage(std::span<const uint8_t> picture, const MakeOptions& options,
                            std::span<const uint8_t> program);
+
+// The picture format the file's first bytes tell (a few dozen are enough);
+// refuses a file that is no picture the maker reads, with what it is.
+PictureFormat pictureFormatOrRefuse(std::span<const uint8_t> start, const std::string& name);

@@ -9,6 +9,8 @@
 
 #include <fstream>
 
+#include <zlib.h>
+
 #include "maker_test_support.h"
 #include "picture_encoders.h"
 
@@ -49,6 +51,9 @@ ToolRun glimmerWithinAllowance(const std::vector<std::string>& words)
 #ifdef GLIMMER_CAP_MEMORY
         const rlimit limit{addressSpaceInUse() + memoryAllowance, addressSpaceInUse() + memoryAllowance};
         setrlimit(RLIMIT_AS, &limit);
+        // Ten seconds of CPU at most: a file made to take minutes ends the child.
+        const rlimit cpu{10, 10};
+        setrlimit(RLIMIT_CPU, &cpu);
 #endif
         const ToolRun run = glimmer(words);
         const std::string report = std::to_string(run.status) + "\n" + run.out + '\0' + run.err;
@@ -70,14 +75,15 @@ ToolRun glimmerWithinAllowance(const std::vector<std::string>& words)
 }
 
 // A PNG of the given size whose picture data is one empty zlib stream.
-Bytes pngClaiming(uint32_t width, uint32_t height)
+Bytes pngClaiming(uint32_t width, uint32_t height, int depth = 8, int colourType = PNG_COLOR_TYPE_RGB,
+                  int interlace = PNG_INTERLACE_NONE)
 {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
     png_set_write_fn(png, &out, encoders::appendPng, nullptr);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, width, height, depth, colourType, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     const png_byte empty[] = {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
@@ -91,6 +97,12 @@ void putWord(Bytes& bytes, size_t at, int value)
 {
     bytes[at] = uint8_t(value);
     bytes[at + 1] = uint8_t(value >> 8);
+}
+
+void put32(Bytes& bytes, size_t at, int32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + size_t(i)] = uint8_t(uint32_t(value) >> (8 * i));
 }
 
 // An image descriptor of the given size with a two-colour local table and a
@@ -188,6 +200,143 @@ Bytes webpLosslessClaimingLargest()
     return webp;
 }
 
+// A PNG with a chunk of `type` that declares `declared` bytes and holds
+// four, after the header or before the end.
+Bytes pngWithChunk(const char* type, uint32_t declared, bool afterPixels)
+{
+    Bytes png = encoders::pngFile({}, busy);
+    Bytes chunk{uint8_t(declared >> 24), uint8_t(declared >> 16), uint8_t(declared >> 8), uint8_t(declared)};
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), {'a', 'b', 'c', 'd'});
+    png.insert(png.begin() + long(afterPixels ? png.size() - 12 : 33), chunk.begin(), chunk.end());
+    return png;
+}
+
+void appendChunk(Bytes& png, const char* type, const Bytes& data)
+{
+    const uint32_t length = uint32_t(data.size());
+    png.insert(png.end(), {uint8_t(length >> 24), uint8_t(length >> 16), uint8_t(length >> 8), uint8_t(length)});
+    Bytes typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    const uint32_t crc = uint32_t(crc32(0, typed.data(), uInt(typed.size())));
+    png.insert(png.end(), typed.begin(), typed.end());
+    png.insert(png.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+}
+
+// A PNG of one column of `height` 1-bit grey pixels, all there (deflated
+// here a block at a time: libpng would take a call a row).
+Bytes pngColumn(uint32_t height)
+{
+    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes header{0, 0, 0, 1, uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8), uint8_t(height),
+                 1, 0, 0, 0, 0};
+    appendChunk(png, "IHDR", header);
+    Bytes rows;
+    for (int i = 0; i < 65536; ++i)
+        rows.insert(rows.end(), {0, 0x80});  // filter none, a white pixel
+    z_stream stream{};
+    deflateInit(&stream, 9);
+    Bytes packed(1 << 20);
+    Bytes data;
+    for (uint32_t done = 0; done < height;) {
+        const uint32_t count = std::min<uint32_t>(height - done, 65536);
+        done += count;
+        stream.next_in = rows.data();
+        stream.avail_in = count * 2;
+        do {
+            stream.next_out = packed.data();
+            stream.avail_out = uInt(packed.size());
+            deflate(&stream, done == height ? Z_FINISH : Z_NO_FLUSH);
+            data.insert(data.end(), packed.data(), packed.data() + (packed.size() - stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    appendChunk(png, "IDAT", data);
+    appendChunk(png, "IEND", {});
+    return png;
+}
+
+// The frame header of a JPEG made a SOFn of `marker` claiming width x
+// height, its components sampled `sampling` (0: as written).
+Bytes jpegClaiming(Bytes jpeg, int marker, int width, int height, int sampling = 0)
+{
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 1] = uint8_t(marker);
+            jpeg[i + 5] = uint8_t(height >> 8), jpeg[i + 6] = uint8_t(height);
+            jpeg[i + 7] = uint8_t(width >> 8), jpeg[i + 8] = uint8_t(width);
+            for (int c = 0; sampling && c < jpeg[i + 9]; ++c)
+                jpeg[i + 11 + size_t(c) * 3] = uint8_t(sampling);
+            break;
+        }
+    return jpeg;
+}
+
+// A small progressive JPEG whose last scan is repeated until it has `scans`.
+Bytes jpegWithScans(int scans)
+{
+    const Bytes jpeg = encoders::jpegFile({8, 8, encoders::JpegKind::progressive, 90, {}, {}}, busy);
+    size_t last = 0;
+    for (size_t i = 2; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            last = i;
+    Bytes out(jpeg.begin(), jpeg.begin() + long(last));
+    const Bytes scan(jpeg.begin() + long(last), jpeg.end() - 2);
+    for (int count = 0; count < scans; ++count)
+        out.insert(out.end(), scan.begin(), scan.end());
+    out.insert(out.end(), {0xFF, 0xD9});
+    return out;
+}
+
+// A TGA of run-length 32-bit pixels, width x height of them in runs of 128.
+Bytes tgaRunsClaiming(int width, int height)
+{
+    Bytes tga(18, 0);
+    tga[2] = 10;
+    putWord(tga, 12, width);
+    putWord(tga, 14, height);
+    tga[16] = 32;
+    tga[17] = 8;
+    for (int64_t run = 0; run < int64_t(width) * height / 128; ++run)
+        tga.insert(tga.end(), {0xFF, 1, 2, 3, 255});  // 128 pixels of one colour
+    return tga;
+}
+
+// A lossless WebP claiming width x height with alpha.
+Bytes webpLosslessClaiming(uint32_t width, uint32_t height)
+{
+    Bytes webp = encoders::webpFile({}, busy);
+    const uint32_t bits = (width - 1) | (height - 1) << 14 | 1u << 28;
+    for (int i = 0; i < 4; ++i)
+        webp[21 + size_t(i)] = uint8_t(bits >> (8 * i));
+    return webp;
+}
+
+// A BMP of 1-bit pixels, all in the file.
+Bytes bmpOneBit(int32_t width, int32_t height)
+{
+    const size_t stride = (size_t(width) + 31) / 32 * 4;
+    const size_t rows = size_t(height < 0 ? -height : height);
+    Bytes bmp(62, 0);
+    bmp[0] = 'B', bmp[1] = 'M';
+    put32(bmp, 10, 62);
+    put32(bmp, 14, 40);
+    put32(bmp, 18, width);
+    put32(bmp, 22, height);
+    bmp[26] = 1, bmp[28] = 1;
+    bmp[58] = bmp[59] = bmp[60] = 255;  // entry 1 white
+    bmp.resize(62 + stride * rows, 0x55);
+    return bmp;
+}
+
+// A GIF of 4 x 4 whose LZW minimum code size is `size`.
+Bytes gifWithCodeSize(int size)
+{
+    Bytes frame = gifFrameClaiming(4, 4);
+    frame[16] = uint8_t(size);
+    return gifOf(frame);
+}
+
 struct DamageCase {
     std::string name;
     std::function<Bytes()> file;
@@ -256,3 +405,105 @@ INSTANTIATE_TEST_SUITE_P(Damage, MakeDamage, ::testing::Values(
     DamageCase{"icon", [] { return readWholeFile(std::string(GLIMMER_TEST_DATA) + "/pictures/icon.ico"); }, 2,
                "is an ICO icon; glimmer make reads"}),
     caseName);
+
+// Tiny files that declare a great deal, and pictures of extreme shapes: each
+// costs what the file holds, or is refused by the memory it would take.
+INSTANTIATE_TEST_SUITE_P(Budget, MakeDamage, ::testing::Values(
+    DamageCase{"pngTextDeclaringTwoGigabytes", [] { return pngWithChunk("tEXt", 0x7FFFFFF0, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngZtxtDeclaringTwoGigabytes", [] { return pngWithChunk("zTXt", 0x7FFFFFF0, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngItxtDeclaringTwentyMegabytes", [] { return pngWithChunk("iTXt", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngSpltDeclaringTwentyMegabytes", [] { return pngWithChunk("sPLT", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngPcalDeclaringTwentyMegabytes", [] { return pngWithChunk("pCAL", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngScalDeclaringTwentyMegabytes", [] { return pngWithChunk("sCAL", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngExifDeclaringTwentyMegabytes", [] { return pngWithChunk("eXIf", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngTextAfterPixels", [] { return pngWithChunk("tEXt", 0x7FFFFFF0, true); }, 0,
+               "is cut short after its pixels, which are all there"},
+    DamageCase{"pngSixteenBitRow", [] { return pngClaiming(100000000, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA); }, 2,
+               "in.picture' is a PNG of 100000000 x 1 pixels that would take about 2194 MB to read, more than the "
+               "340 MB glimmer make may use"},
+    DamageCase{"pngOneBitRow", [] { return pngClaiming(100000000, 1, 1, PNG_COLOR_TYPE_GRAY); }, 2,
+               "is a PNG of 100000000 x 1 pixels that would take about 2194 MB to read"},
+    DamageCase{"pngColumnStretched", [] { return pngColumn(100000000); }, 2,
+               "is a PNG of 1 x 100000000 pixels that would take about 294782 MB to fit with --fit stretch, more "
+               "than the 340 MB glimmer make may use (its sides are 100000000 to 1)", "stretch"},
+    DamageCase{"pngColumnContained", [] { return pngColumn(100000000); }, 2,
+               "would take about 2957 MB to fit with --fit contain", "contain"},
+    DamageCase{"pngColumnCovered", [] { return pngColumn(100000000); }, 0,
+               "from the PNG of 1 x 100000000 (fit cover"},
+    DamageCase{"pngInterlacedWithAlpha", [] {
+        return pngClaiming(10000, 10000, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7); }, 2,
+               "is a PNG of 10000 x 10000 pixels that would take about 412 MB to read"},
+    DamageCase{"bmpOneBitRowContained", [] { return bmpOneBit(100000000, 1); }, 2,
+               "is a BMP of 100000000 x 1 pixels that would take about 2206 MB to fit with --fit contain", "contain"},
+    DamageCase{"bmpTopDownColumnCutShort", [] { return bmpClaiming(1, -100000000); }, 2, "': it is cut short"},
+    DamageCase{"jpegProgressiveInk", [] {
+        return jpegClaiming(encoders::jpegFile({16, 16, encoders::JpegKind::cmyk, 90, {}, {}}, busy), 0xC2, 10000,
+                            10000); }, 2,
+               "is a JPEG of 10000 x 10000 pixels that would take about 775 MB to read"},
+    DamageCase{"jpegProgressiveFullColour", [] { return jpegClaiming(photo(), 0xC2, 10000, 10000, 0x11); }, 2,
+               "is a JPEG of 10000 x 10000 pixels that would take about 584 MB to read"},
+    DamageCase{"jpegThousandsOfScans", [] { return jpegWithScans(50000); }, 2,
+               "': it has more than 500 scans, more than any JPEG writer makes"},
+    DamageCase{"jpegArithmetic", [] { return jpegClaiming(photo(), 0xC9, 64, 64); }, 2,
+               "': a kind of JPEG that is not supported (arithmetic-coded)"},
+    DamageCase{"tgaRunsWithAlpha", [] { return tgaRunsClaiming(10000, 10000); }, 2,
+               "is a TGA of 10000 x 10000 pixels that would take about 416 MB to read"},
+    DamageCase{"webpLosslessWithAlpha", [] { return webpLosslessClaiming(10000, 10000); }, 2,
+               "is a WebP of 10000 x 10000 pixels that would take about 510 MB to read"},
+    DamageCase{"gifCodeSizeZero", [] { return gifWithCodeSize(0); }, 2,
+               "': its LZW minimum code size is 0, which no GIF has (they have 2 to 8)"},
+    DamageCase{"gifCodeSizeTwelve", [] { return gifWithCodeSize(12); }, 2,
+               "': its LZW minimum code size is 12, which no GIF has (they have 2 to 8)"}),
+    caseName);
+
+// Files larger than any picture make can take are refused before they are
+// read: a sparse file costs no disk.
+TEST_F(MakerTest, LargeFilesAreRefusedUnread)
+{
+    const struct {
+        Bytes start;
+        const char* command;
+        std::string message;
+    } cases[] = {
+        {Bytes(16, 0), "make", "is not a picture glimmer can read"},
+        {Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, "make",
+         "is larger than 340 MB, more than the memory glimmer make may use for a picture"},
+        {Bytes{'G', 'I', 'F', '8', '9', 'a'}, "decode",
+         "is larger than 340 MB, more than the memory glimmer decode may use for a saver or GIF"},
+    };
+    for (const auto& c : cases) {
+        write("large.picture", c.start);
+        ASSERT_EQ(::truncate(path("large.picture").c_str(), off_t(600) << 20), 0);
+        const ToolRun run = glimmerWithinAllowance({c.command, path("large.picture"), "-o", path("out.scr")});
+        EXPECT_EQ(run.status, 2) << describe(run);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << describe(run);
+        EXPECT_FALSE(exists("out.scr"));
+    }
+}
+
+// decode keeps its target and its encoded copy: a screen too large for
+// that is refused by name.
+TEST_F(MakerTest, DecodeRefusesATargetBeyondItsMemory)
+{
+    Bytes gif = giflibGif(GifShape{4, 4}, [](int x, int y) { return uint8_t(x + y); });
+    putWord(gif, 6, 65535), putWord(gif, 8, 4096);
+    write("wide.gif", gif);
+    const ToolRun refused = glimmerWithinAllowance({"decode", path("wide.gif"), "-o", path("out.pgm")});
+    EXPECT_EQ(refused.status, 2) << describe(refused);
+    EXPECT_NE(refused.err.find("a target of 65535 x 4096 pixels is too large (at most 134217728 pixels, and with "
+                               "the file's bytes at most 340 MB"),
+              std::string::npos)
+        << describe(refused);
+    putWord(gif, 8, 2048);
+    write("wide.gif", gif);
+    const ToolRun decoded = glimmerWithinAllowance({"decode", path("wide.gif"), "-o", path("out.pgm")});
+    EXPECT_EQ(decoded.status, 0) << describe(decoded);
+    EXPECT_NE(decoded.out.find("into 65535 x 2048"), std::string::npos) << describe(decoded);
+}
