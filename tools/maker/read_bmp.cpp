@@ -49,7 +49,7 @@ public:
         readHeader();
         const uint64_t pixels = uint64_t(header_.width) * uint64_t(header_.height);
         checkMemoryBudget(PictureFormat::bmp, request_, file_.size(), header_.width, header_.height,
-                          pixels * 3 + uint64_t(header_.width) * 4);
+                          pixels * 3 + (header_.masks[3] ? uint64_t(header_.width) * 4 : 0));
         Picture picture = pictureOfSize(PictureFormat::bmp, header_.width, header_.height);
         RgbPicture& stored = picture.stored;
         // What run-length data skips stays black.
