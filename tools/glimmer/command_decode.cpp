@@ -15,8 +15,11 @@ namespace {
 constexpr std::string_view decodeUsage =
     "glimmer decode FILE [--offset N] [--length N] [--width W --height H] -o OUT";
 
-// Targets above this many pixels are refused rather than allocated.
-constexpr uint64_t largestTarget = uint64_t(1) << 28;
+// What decode may hold at once: the file, the target (a byte a pixel) and
+// its encoded copy (at most about as large). With the program's own memory
+// it stays under 400 MB.
+constexpr uint64_t decodeMemoryBudget = uint64_t(340) << 20;
+constexpr uint64_t largestTarget = uint64_t(1) << 27;
 
 struct PictureRange {
     size_t offset;
@@ -98,7 +101,8 @@ int runDecodeCommand(std::span<const std::string> words, Console& console)
     OutputFile outputFile(*output, inputs);
     std::ostream& report = outputFile.isStandardOutput() ? console.err : console.out;
 
-    const Bytes file = readWholeFile(path);
+    const Bytes file = readWholeFile(path, decodeMemoryBudget,
+                                     "the memory glimmer decode may use for a saver or GIF");
     const PictureRange range = findPicture(file, path, offset, length);
     const std::span<const uint8_t> stream = std::span<const uint8_t>(file).subspan(range.offset);
     const std::string picture = "the picture " + (range.where.empty() ? "" : range.where + " ") + "in " + quotedName(path);
@@ -117,9 +121,12 @@ int runDecodeCommand(std::span<const std::string> words, Console& console)
     if (targetWidth == 0 || targetHeight == 0)
         fail(picture + " has a logical screen of " + std::to_string(targetWidth) + " x " +
              std::to_string(targetHeight) + ": give the target's size with --width and --height");
-    if (uint64_t(targetWidth) * uint64_t(targetHeight) > largestTarget)
+    const uint64_t targetPixels = uint64_t(targetWidth) * uint64_t(targetHeight);
+    if (targetPixels > largestTarget || file.size() + 2 * targetPixels > decodeMemoryBudget)
         fail("a target of " + std::to_string(targetWidth) + " x " + std::to_string(targetHeight) +
-             " pixels is too large (at most " + std::to_string(largestTarget) + " pixels)");
+             " pixels is too large (at most " + std::to_string(largestTarget) +
+             " pixels, and with the file's bytes at most " + std::to_string(decodeMemoryBudget >> 20) +
+             " MB: glimmer decode keeps the target and its encoded copy in memory)");
 
     Bytes pixels(size_t(targetWidth) * size_t(targetHeight), 0);
     const GifTarget target = {pixels.data(), targetWidth, targetWidth, targetHeight};

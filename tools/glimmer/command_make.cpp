@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "fit_picture.h"
+#include "make_budget.h"
 #include "make_saver.h"
 #include "make_wording.h"
 #include "maker_error.h"
@@ -44,7 +45,16 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
     OutputFile outputFile(*output, inputsAndStub(input, stub));
     std::ostream& report = outputFile.isStandardOutput() ? console.err : console.out;
 
-    const Bytes file = readWholeFile(input);
+    // What is no picture, or too large to be one that make can take, is
+    // refused before it is read.
+    try {
+        const Bytes start = readFileStart(input, 64);
+        if (!start.empty())
+            pictureFormatOrRefuse(start, shownName(input));
+    } catch (const MakeError& error) {
+        fail(error.what());
+    }
+    const Bytes file = readWholeFile(input, makeMemoryBudget, "the memory glimmer make may use for a picture");
     // The program first: a missing one should be reported before any work.
     const Bytes program = external ? Bytes() : loadSaverProgram(stub);
 

@@ -283,6 +283,14 @@ void OutputFile::write(std::span<const uint8_t> bytes)
 {
     if (descriptor_ < 0)
         fail("cannot write " + quotedName(path_) + ": it is closed");
+    // A large write goes out as it is: a copy of a whole decoded picture
+    // would double what it costs.
+    if (bytes.size() >= bufferLimit) {
+        flush();
+        if (const int error = writeAll(descriptor_, bytes.data(), bytes.size()))
+            failWith(reasonOf(error));
+        return;
+    }
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
     if (buffer_.size() >= bufferLimit)
         flush();

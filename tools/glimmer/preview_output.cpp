@@ -25,7 +25,10 @@ int AnimatedGifWriter::writeBytes(GifFileType* gif, const uint8_t* bytes, int si
     try {
         writer->output_.write(std::span<const uint8_t>(bytes, size_t(size)));
     } catch (const CommandError& failure) {
-        writer->writeFailure_ = failure.message;
+        // giflib writes on after a failed write: the first failure is the
+        // reason (a full disk), not the closed output that follows.
+        if (writer->writeFailure_.empty())
+            writer->writeFailure_ = failure.message;
         return 0;
     }
     return size;

@@ -47,15 +47,21 @@ void noteUnlessShowable(MadeSaver& made, GifSize size, bool force)
 
 }  // namespace
 
+PictureFormat pictureFormatOrRefuse(std::span<const uint8_t> start, const std::string& name)
+{
+    std::string otherKind;
+    const auto format = detectPictureFormat(start, &otherKind);
+    if (!format)
+        refuse("'" + name + "' is " + (otherKind.empty() ? "not a picture the maker can read" : otherKind) +
+               "; savers are made from GIF, PNG, JPEG, BMP, TGA and WebP pictures");
+    return *format;
+}
+
 MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& options,
                            std::span<const uint8_t> program)
 {
     const std::string& name = options.pictureName;
-    std::string otherKind;
-    const auto format = detectPictureFormat(file, &otherKind);
-    if (!format)
-        refuse("'" + name + "' is " + (otherKind.empty() ? "not a picture glimmer can read" : otherKind) +
-               "; glimmer make reads GIF, PNG, JPEG, BMP, TGA and WebP pictures");
+    const std::optional<PictureFormat> format = pictureFormatOrRefuse(file, name);
     const ReadRequest request{name, options.fit};
     MadeSaver made;
     const auto step = [&](const std::string& what) {
@@ -68,6 +74,11 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
         const GifLayout layout = readGifLayout(file);
         if (!layout.damage.empty())
             refuseUnreadable(PictureFormat::gif, name, layout.damage);
+        // giflib would call this a read failure.
+        if (layout.minimumCodeSize == 0 || layout.minimumCodeSize > 8)
+            refuseUnreadable(PictureFormat::gif, name,
+                             "its LZW minimum code size is " + std::to_string(layout.minimumCodeSize) +
+                                 ", which no GIF has (they have 2 to 8)");
         if (!options.reencode) {
             const auto reasons = gifReencodeReasons(file, layout, options.fit == FitMode::none);
             if (reasons.empty()) {

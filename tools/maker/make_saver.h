@@ -73,3 +73,7 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> picture, const MakeOptions& 
 // can show it; a note when they cannot and `force`; else refused (MakeError,
 // RefusalKind::unshowable). `pack` checks the GIF it packs with it.
 std::optional<MakeNote> checkRecordShowable(GifSize size, bool force);
+
+// The picture format the file's first bytes tell (a few dozen are enough);
+// refuses a file that is no picture the maker reads, with what it is.
+PictureFormat pictureFormatOrRefuse(std::span<const uint8_t> start, const std::string& name);

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstring>
 
+#include "make_budget.h"
 #include "picture_readers.h"
 #include "srgb_light.h"
 
@@ -46,6 +47,9 @@ public:
     Picture read()
     {
         readHeader();
+        const uint64_t pixels = uint64_t(header_.width) * uint64_t(header_.height);
+        checkMemoryBudget(PictureFormat::bmp, request_, file_.size(), header_.width, header_.height,
+                          pixels * 3 + (header_.masks[3] ? uint64_t(header_.width) * 4 : 0));
         Picture picture = pictureOfSize(PictureFormat::bmp, header_.width, header_.height);
         RgbPicture& stored = picture.stored;
         // What run-length data skips stays black.
@@ -152,7 +156,14 @@ private:
         }
         if (header_.pixelOffset >= file_.size())
             fail("it is cut short");
+        // Rows that are not all in the file are not worth a picture's memory.
+        if ((compression == plain || compression == bitFields || compression == alphaBitFields) &&
+            uint64_t(header_.pixelOffset) + uint64_t(stride()) * uint64_t(header_.height) > file_.size())
+            fail("it is cut short");
     }
+
+    // The bytes of one stored row, padded to four.
+    size_t stride() const { return (size_t(header_.width) * size_t(header_.depth) + 31) / 32 * 4; }
 
     // The row of the picture that the file's row `index` is.
     int pictureRow(int index) const { return header_.topDown ? index : header_.height - 1 - index; }
@@ -161,9 +172,7 @@ private:
     {
         const int width = header_.width;
         const int depth = header_.depth;
-        const size_t stride = (size_t(width) * size_t(depth) + 31) / 32 * 4;
-        if (uint64_t(header_.pixelOffset) + uint64_t(stride) * uint64_t(header_.height) > file_.size())
-            fail("it is cut short");
+        const size_t stride = this->stride();
         const Channel red(header_.masks[0]), green(header_.masks[1]), blue(header_.masks[2]);
         const Channel alpha(header_.masks[3]);
         const bool usesAlpha = alpha.mask && hasAnyAlpha(stride);

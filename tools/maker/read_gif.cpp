@@ -9,6 +9,7 @@
 
 #include <gif_lib.h>
 
+#include "make_budget.h"
 #include "picture_readers.h"
 
 namespace {
@@ -96,6 +97,8 @@ Picture readGif(std::span<const uint8_t> file, const ReadRequest& request)
     if (!colours)
         refuseUnreadable(PictureFormat::gif, request.name, "it has no colour table");
 
+    checkMemoryBudget(PictureFormat::gif, request, file.size(), width, height,
+                      uint64_t(width) * uint64_t(height) * 3 + uint64_t(frame.Width) * 2);
     Picture picture = pictureOfSize(PictureFormat::gif, width, height);
     RgbPicture& stored = picture.stored;
     // Transparent pixels and what the frame does not cover are black.

@@ -16,9 +16,16 @@
 #include "colour_profile.h"
 #include "exif_orientation.h"
 #include "fit_picture.h"
+#include "make_budget.h"
 #include "picture_readers.h"
 
 namespace {
+
+// More scans than any encoder writes: libjpeg goes over the whole picture
+// for each, so thousands of empty ones would take minutes.
+constexpr int mostScans = 500;
+// The code a stop for too many scans carries, none of libjpeg's.
+constexpr int tooManyScans = -1;
 
 struct JpegErrors {
     jpeg_error_mgr manager;
@@ -37,6 +44,17 @@ struct JpegErrors {
     auto* errors = reinterpret_cast<JpegErrors*>(info->err);
     errors->code = info->err->msg_code;
     info->err->format_message(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// Stops decoding past mostScans, as libjpeg-turbo's own tools can.
+void watchScans(j_common_ptr common)
+{
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number <= mostScans)
+        return;
+    auto* errors = reinterpret_cast<JpegErrors*>(common->err);
+    errors->code = tooManyScans;
     std::longjmp(errors->jump, 1);
 }
 
@@ -88,6 +106,8 @@ void endSource(j_decompress_ptr) {}
 
 std::string failureReason(const JpegErrors& errors, const ByteSource& source)
 {
+    if (errors.code == tooManyScans)
+        return "it has more than " + std::to_string(mostScans) + " scans, more than any JPEG writer makes";
     if (source.ranOut)
         return "it is cut short";
     switch (errors.code) {
@@ -130,6 +150,22 @@ bool jpegSteps(JpegErrors& errors, Steps&& steps)
     return true;
 }
 
+// What decoding allocates: the output picture, a row of ink, libjpeg's
+// rows of samples, and, for a picture sent in several scans, the
+// coefficients of the whole picture at full size (64 of 2 bytes a block).
+uint64_t decoderBytes(const jpeg_decompress_struct& info)
+{
+    uint64_t bytes = uint64_t(info.output_width) * info.output_height * 3 + uint64_t(info.output_width) * 4;
+    bytes += uint64_t(info.image_width) * uint64_t(info.num_components) * 64;
+    if (info.progressive_mode || info.comps_in_scan < info.num_components)
+        for (int c = 0; c < info.num_components; ++c) {
+            const jpeg_component_info& component = info.comp_info[c];
+            bytes += uint64_t(component.width_in_blocks + info.max_h_samp_factor) *
+                     uint64_t(component.height_in_blocks + info.max_v_samp_factor) * DCTSIZE2 * sizeof(JCOEF);
+        }
+    return bytes;
+}
+
 }  // namespace
 
 Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
@@ -163,6 +199,8 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
     const Bytes profile(profileData, profileData + (profileData ? profileLength : 0));
     std::free(profileData);
     checkDeclaredSize(PictureFormat::jpeg, request, info.image_width, info.image_height);
+    if (info.arith_code)
+        refuseUnreadable(PictureFormat::jpeg, request.name, "a kind of JPEG that is not supported (arithmetic-coded)");
     picture.fileWidth = int(info.image_width);
     picture.fileHeight = int(info.image_height);
     picture.orientation = exifOrientation(exifSegment(info));
@@ -179,6 +217,10 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
                                int(info.output_height), picture.orientation, request.fit))
             break;
     }
+    checkMemoryBudget(PictureFormat::jpeg, request, file.size(), picture.fileWidth, picture.fileHeight,
+                      decoderBytes(info), picture.orientation, int(info.output_width), int(info.output_height));
+    jpeg_progress_mgr progress{watchScans, 0, 0, 0, 0};
+    info.progress = &progress;
     if (!jpegSteps(errors, [&] { jpeg_start_decompress(&info); }))
         refuse();
     RgbPicture& stored = picture.stored;

@@ -10,6 +10,7 @@
 
 #include "colour_profile.h"
 #include "exif_orientation.h"
+#include "make_budget.h"
 #include "picture_readers.h"
 #include "srgb_light.h"
 
@@ -46,6 +47,32 @@ std::string reasonOf(const char* message)
         return "its picture data is cut short";
     return "its data is corrupt (libpng: " + std::string(message) + ")";
 }
+
+// The data of the file's eXIf chunk, found by walking the chunks in place:
+// libpng would allocate what its length declares.
+std::span<const uint8_t> exifChunk(std::span<const uint8_t> file)
+{
+    for (size_t at = 8; at + 12 <= file.size();) {
+        const uint32_t length = uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 |
+                                uint32_t(file[at + 2]) << 8 | file[at + 3];
+        if (length > file.size() - at - 12)
+            return {};
+        if (std::memcmp(&file[at + 4], "eXIf", 4) == 0)
+            return file.subspan(at + 8, length);
+        if (std::memcmp(&file[at + 4], "IEND", 4) == 0)
+            return {};
+        at += 12 + size_t(length);
+    }
+    return {};
+}
+
+// Chunks the maker has no use for, which libpng would otherwise allocate at
+// the length they declare before reading them: skipped as they are read.
+constexpr png_byte skippedChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0pCAL\0sCAL\0eXIf\0";
+
+// The most libpng allocates for one chunk other than the picture data (a
+// colour profile, once inflated, is the largest the maker keeps).
+constexpr png_alloc_size_t largestChunk = png_alloc_size_t(32) << 20;
 
 struct PngStructs {
     png_structp png = nullptr;
@@ -86,6 +113,8 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
             png_set_read_fn(png, &reading, readPngBytes);
             // The size limit is the maker's own, checked below.
             png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+            png_set_chunk_malloc_max(png, largestChunk);
+            png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, skippedChunks, int(sizeof skippedChunks / 5));
             png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
             png_read_info(png, info);
         }))
@@ -93,6 +122,12 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
     const int width = int(png_get_image_width(png, info));
     const int height = int(png_get_image_height(png, info));
     checkDeclaredSize(PictureFormat::png, request, width, height);
+    // Interlaced passes with alpha keep four bytes a pixel; libpng's two rows
+    // may hold 64-bit pixels on the way.
+    const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    const bool alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    checkMemoryBudget(PictureFormat::png, request, file.size(), width, height,
+                      uint64_t(width) * uint64_t(height) * (interlaced && alpha ? 4 : 3) + uint64_t(width) * 20);
     Picture picture = pictureOfSize(PictureFormat::png, width, height);
 
     int passes = 1;
@@ -143,10 +178,8 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
     // The chunks after the pixels (an eXIf may be there); a file that ends
     // among them has all of its picture.
     const bool endRead = pngSteps(png, [&] { png_read_end(png, info); });
-    png_uint_32 exifLength = 0;
-    png_bytep exif = nullptr;
-    if (endRead && png_get_eXIf_1(png, info, &exifLength, &exif) && exif)
-        picture.orientation = exifOrientation(std::span<const uint8_t>(exif, exifLength));
+    if (endRead)
+        picture.orientation = exifOrientation(exifChunk(file));
     if (!endRead) {
         const bool cut = std::strcmp(reading.message, "cut short") == 0;
         picture.warnings.push_back("the PNG picture '" + std::string(request.name) + "' " +

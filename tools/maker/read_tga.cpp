@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "make_budget.h"
 #include "picture_readers.h"
 #include "srgb_light.h"
 
@@ -94,6 +95,8 @@ Picture readTga(std::span<const uint8_t> file, const ReadRequest& request)
     checkDeclaredSize(PictureFormat::tga, request, width, height);
     if (tgaDataEnd(file) > file.size())
         fail("it is cut short");
+    checkMemoryBudget(PictureFormat::tga, request, file.size(), width, height,
+                      uint64_t(width) * uint64_t(height) * uint64_t(std::max(channels, 3)) + 1024 * 4);
 
     Picture picture = pictureOfSize(PictureFormat::tga, width, height);
     RgbPicture& stored = picture.stored;

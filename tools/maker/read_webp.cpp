@@ -9,6 +9,7 @@
 
 #include "colour_profile.h"
 #include "exif_orientation.h"
+#include "make_budget.h"
 #include "picture_readers.h"
 #include "srgb_light.h"
 
@@ -74,9 +75,16 @@ Picture readWebp(std::span<const uint8_t> file, const ReadRequest& request)
     if (config.input.width != frameWidth || config.input.height != frameHeight)
         fail("its data is corrupt (its first frame is not the size it declares)");
 
+    // libwebp keeps a few rows of its own (and, for alpha, a plane of it)
+    // besides the pixels it writes.
+    const uint64_t framePixels = uint64_t(frameWidth) * uint64_t(frameHeight);
+    const bool whole = left == 0 && top == 0 && frameWidth == width && frameHeight == height;
+    checkMemoryBudget(PictureFormat::webp, request, file.size(), width, height,
+                      uint64_t(width) * uint64_t(height) * (whole && alpha ? 4 : 3) +
+                          (whole ? 0 : framePixels * 4) + (alpha ? framePixels : 0) +
+                          uint64_t(frameWidth) * 256);
     Picture picture = pictureOfSize(PictureFormat::webp, width, height);
     RgbPicture& stored = picture.stored;
-    const bool whole = left == 0 && top == 0 && frameWidth == width && frameHeight == height;
     const size_t pixels = size_t(width) * size_t(height);
     // A frame that is the whole picture is decoded into the picture itself
     // (with its alpha, laid over black in place); any other into a buffer of

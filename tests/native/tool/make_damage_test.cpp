@@ -9,10 +9,12 @@
 
 #include <fstream>
 
+#include "crafted_pictures.h"
 #include "maker_test_support.h"
 #include "picture_encoders.h"
 
 using namespace makertest;
+using namespace crafted;
 
 // AddressSanitizer reserves terabytes of address space: there, its allocator
 // limit (set by the build) bounds the memory instead.
@@ -49,6 +51,9 @@ ToolRun glimmerWithinAllowance(const std::vector<std::string>& words)
 #ifdef GLIMMER_CAP_MEMORY
         const rlimit limit{addressSpaceInUse() + memoryAllowance, addressSpaceInUse() + memoryAllowance};
         setrlimit(RLIMIT_AS, &limit);
+        // Ten seconds of CPU at most: a file made to take minutes ends the child.
+        const rlimit cpu{10, 10};
+        setrlimit(RLIMIT_CPU, &cpu);
 #endif
         const ToolRun run = glimmer(words);
         const std::string report = std::to_string(run.status) + "\n" + run.out + '\0' + run.err;
@@ -69,66 +74,11 @@ ToolRun glimmerWithinAllowance(const std::vector<std::string>& words)
     return {std::stoi(report.substr(0, end)), report.substr(end + 1, split - end - 1), report.substr(split + 1)};
 }
 
-// A PNG of the given size whose picture data is one empty zlib stream.
-Bytes pngClaiming(uint32_t width, uint32_t height)
-{
-    Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
-    png_set_write_fn(png, &out, encoders::appendPng, nullptr);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    const png_byte empty[] = {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
-    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), empty, sizeof empty);
-    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
-    png_destroy_write_struct(&png, &info);
-    return out;
-}
-
-void putWord(Bytes& bytes, size_t at, int value)
-{
-    bytes[at] = uint8_t(value);
-    bytes[at + 1] = uint8_t(value >> 8);
-}
-
-// An image descriptor of the given size with a two-colour local table and a
-// few bytes of LZW data.
-Bytes gifFrameClaiming(int width, int height)
-{
-    Bytes frame{0x2C, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 255, 255, 255, 2, 2, 0x4C, 0x01, 0};
-    putWord(frame, 5, width);
-    putWord(frame, 7, height);
-    return frame;
-}
-
-// A GIF of `first` and then `more`, on a screen of its first frame's size.
-Bytes gifOf(const Bytes& first, const std::vector<Bytes>& more = {})
-{
-    Bytes gif{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0};
-    gif[6] = first[5], gif[7] = first[6], gif[8] = first[7], gif[9] = first[8];
-    gif.insert(gif.end(), first.begin(), first.end());
-    for (const Bytes& frame : more)
-        gif.insert(gif.end(), frame.begin(), frame.end());
-    gif.push_back(0x3B);
-    return gif;
-}
 
 Bytes cut(Bytes bytes, size_t keep)
 {
     bytes.resize(std::min(keep, bytes.size()));
     return bytes;
-}
-
-std::array<uint8_t, 4> busy(int x, int y)
-{
-    return {uint8_t(x * 7), uint8_t(y * 5), uint8_t(x ^ y), 255};
-}
-
-Bytes photo()
-{
-    return encoders::jpegFile({64, 64, encoders::JpegKind::baseline, 90, {}, {}}, busy);
 }
 
 // A JPEG whose frame header claims 10000 x 10000 pixels.
@@ -187,6 +137,7 @@ Bytes webpLosslessClaimingLargest()
     webp[21] = 0xFF, webp[22] = 0xFF, webp[23] = 0xFF, webp[24] = 0x0F;
     return webp;
 }
+
 
 struct DamageCase {
     std::string name;
@@ -256,3 +207,107 @@ INSTANTIATE_TEST_SUITE_P(Damage, MakeDamage, ::testing::Values(
     DamageCase{"icon", [] { return readWholeFile(std::string(GLIMMER_TEST_DATA) + "/pictures/icon.ico"); }, 2,
                "is an ICO icon; glimmer make reads"}),
     caseName);
+
+// Tiny files that declare a great deal, and pictures of extreme shapes: each
+// costs what the file holds, or is refused by the memory it would take.
+INSTANTIATE_TEST_SUITE_P(Budget, MakeDamage, ::testing::Values(
+    DamageCase{"pngTextDeclaringTwoGigabytes", [] { return pngWithChunk("tEXt", 0x7FFFFFF0, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngZtxtDeclaringTwoGigabytes", [] { return pngWithChunk("zTXt", 0x7FFFFFF0, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngItxtDeclaringTwentyMegabytes", [] { return pngWithChunk("iTXt", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngSpltDeclaringTwentyMegabytes", [] { return pngWithChunk("sPLT", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngPcalDeclaringTwentyMegabytes", [] { return pngWithChunk("pCAL", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngScalDeclaringTwentyMegabytes", [] { return pngWithChunk("sCAL", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngExifDeclaringTwentyMegabytes", [] { return pngWithChunk("eXIf", 20 << 20, false); }, 2,
+               "': it is cut short"},
+    DamageCase{"pngTextAfterPixels", [] { return pngWithChunk("tEXt", 0x7FFFFFF0, true); }, 0,
+               "is cut short after its pixels, which are all there"},
+    DamageCase{"pngSixteenBitRow", [] { return pngClaiming(100000000, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA); }, 2,
+               "in.picture' is a PNG of 100000000 x 1 pixels that would take about 2194 MB to read, more than the "
+               "340 MB glimmer make may use"},
+    DamageCase{"pngOneBitRow", [] { return pngClaiming(100000000, 1, 1, PNG_COLOR_TYPE_GRAY); }, 2,
+               "is a PNG of 100000000 x 1 pixels that would take about 2194 MB to read"},
+    DamageCase{"pngColumnStretched", [] { return pngColumn(100000000); }, 2,
+               "is a PNG of 1 x 100000000 pixels that would take about 294782 MB to fit with --fit stretch, more "
+               "than the 340 MB glimmer make may use (its sides are 100000000 to 1)", "stretch"},
+    DamageCase{"pngColumnContained", [] { return pngColumn(100000000); }, 2,
+               "would take about 2957 MB to fit with --fit contain", "contain"},
+    DamageCase{"pngColumnCovered", [] { return pngColumn(100000000); }, 0,
+               "from the PNG of 1 x 100000000 (fit cover"},
+    DamageCase{"pngInterlacedWithAlpha", [] {
+        return pngClaiming(10000, 10000, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7); }, 2,
+               "is a PNG of 10000 x 10000 pixels that would take about 412 MB to read"},
+    DamageCase{"bmpOneBitRowContained", [] { return bmpOneBit(100000000, 1); }, 2,
+               "is a BMP of 100000000 x 1 pixels that would take about 1825 MB to fit with --fit contain", "contain"},
+    DamageCase{"bmpOneBitRowCovered", [] { return bmpOneBit(100000000, 1); }, 0,
+               "from the BMP of 100000000 x 1 (fit cover"},
+    DamageCase{"bmpTopDownColumnCutShort", [] { return bmpClaiming(1, -100000000); }, 2, "': it is cut short"},
+    DamageCase{"jpegProgressiveInk", [] {
+        return jpegClaiming(encoders::jpegFile({16, 16, encoders::JpegKind::cmyk, 90, {}, {}}, busy), 0xC2, 10000,
+                            10000); }, 2,
+               "is a JPEG of 10000 x 10000 pixels that would take about 775 MB to read"},
+    DamageCase{"jpegProgressiveFullColour", [] { return jpegClaiming(photo(), 0xC2, 10000, 10000, 0x11); }, 2,
+               "is a JPEG of 10000 x 10000 pixels that would take about 584 MB to read"},
+    DamageCase{"jpegThousandsOfScans", [] { return jpegWithScans(50000); }, 2,
+               "': it has more than 500 scans, more than any JPEG writer makes"},
+    DamageCase{"jpegArithmetic", [] { return jpegClaiming(photo(), 0xC9, 64, 64); }, 2,
+               "': a kind of JPEG that is not supported (arithmetic-coded)"},
+    DamageCase{"tgaRunsWithAlpha", [] { return tgaRunsClaiming(10000, 10000); }, 2,
+               "is a TGA of 10000 x 10000 pixels that would take about 416 MB to read"},
+    DamageCase{"webpLosslessWithAlpha", [] { return webpLosslessClaiming(10000, 10000); }, 2,
+               "is a WebP of 10000 x 10000 pixels that would take about 510 MB to read"},
+    DamageCase{"gifCodeSizeZero", [] { return gifWithCodeSize(0); }, 2,
+               "': its LZW minimum code size is 0, which no GIF has (they have 2 to 8)"},
+    DamageCase{"gifCodeSizeTwelve", [] { return gifWithCodeSize(12); }, 2,
+               "': its LZW minimum code size is 12, which no GIF has (they have 2 to 8)"}),
+    caseName);
+
+// Files larger than any picture make can take are refused before they are
+// read: a sparse file costs no disk.
+TEST_F(MakerTest, LargeFilesAreRefusedUnread)
+{
+    const struct {
+        Bytes start;
+        const char* command;
+        std::string message;
+    } cases[] = {
+        {Bytes(16, 0), "make", "is not a picture the maker can read"},
+        {Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, "make",
+         "is larger than 340 MB, more than the memory glimmer make may use for a picture"},
+        {Bytes{'G', 'I', 'F', '8', '9', 'a'}, "decode",
+         "is larger than 340 MB, more than the memory glimmer decode may use for a saver or GIF"},
+    };
+    for (const auto& c : cases) {
+        write("large.picture", c.start);
+        ASSERT_EQ(::truncate(path("large.picture").c_str(), off_t(600) << 20), 0);
+        const ToolRun run = glimmerWithinAllowance({c.command, path("large.picture"), "-o", path("out.scr")});
+        EXPECT_EQ(run.status, 2) << describe(run);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << describe(run);
+        EXPECT_FALSE(exists("out.scr"));
+    }
+}
+
+// decode keeps its target and its encoded copy: a screen too large for
+// that is refused by name.
+TEST_F(MakerTest, DecodeRefusesATargetBeyondItsMemory)
+{
+    Bytes gif = giflibGif(GifShape{4, 4}, [](int x, int y) { return uint8_t(x + y); });
+    putWord(gif, 6, 65535), putWord(gif, 8, 4096);
+    write("wide.gif", gif);
+    const ToolRun refused = glimmerWithinAllowance({"decode", path("wide.gif"), "-o", path("out.pgm")});
+    EXPECT_EQ(refused.status, 2) << describe(refused);
+    EXPECT_NE(refused.err.find("a target of 65535 x 4096 pixels is too large (at most 134217728 pixels, and with "
+                               "the file's bytes at most 340 MB"),
+              std::string::npos)
+        << describe(refused);
+    putWord(gif, 8, 2048);
+    write("wide.gif", gif);
+    const ToolRun decoded = glimmerWithinAllowance({"decode", path("wide.gif"), "-o", path("out.pgm")});
+    EXPECT_EQ(decoded.status, 0) << describe(decoded);
+    EXPECT_NE(decoded.out.find("into 65535 x 2048"), std::string::npos) << describe(decoded);
+}

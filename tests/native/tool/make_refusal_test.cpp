@@ -51,7 +51,7 @@ TEST_F(MakeRefusal, NotAPicture)
 {
     write("notes.txt", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'});
     expectRefused({"make", path("notes.txt"), "-o", path("out.scr")},
-                  "is not a picture glimmer can read; glimmer make reads GIF, PNG, JPEG, BMP, TGA and WebP pictures");
+                  "is not a picture the maker can read; savers are made from GIF, PNG, JPEG, BMP, TGA and WebP pictures");
 }
 
 TEST_F(MakeRefusal, AFormatOfAnotherKind)

@@ -141,6 +141,9 @@ TEST_F(OutputSafety, LinksInputsAndNames)
         {"-- before a dash-named input", [] { fs::rename("picture.gif", "-p.gif"); },
          {"pack", "-o", "out.scr", "--", "-p.gif"}, 0, {{"out.scr", "saver"}}},
         {"/dev/full", [] {}, {"pack", "picture.gif", "-o", "/dev/full"}, 2, {}, "No space left on device"},
+        {"/dev/full for decode", [] {}, {"decode", "picture.gif", "-o", "/dev/full"}, 2, {}, "No space left on device"},
+        {"/dev/full for preview", [] { fs::create_symlink("/dev/full", "full.gif"); },
+         {"preview", "picture.gif", "-o", "full.gif"}, 2, {{"full.gif", "-> /dev/full"}}, "No space left on device"},
     };
     int number = 0;
     for (const auto& c : cases) {

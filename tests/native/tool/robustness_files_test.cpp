@@ -26,7 +26,7 @@ TEST_F(ToolFiles, InputsThatAreNoSaverOrPicture)
         {"folder.scr", "is a directory, not a file", "is a directory, not a file"},
         {"empty.scr", "holds no package: it ends before byte 61458", "is neither a GIF"},
         {"huge.scr", "is larger than 1 GiB; glimmer reads no saver or picture that large",
-         "is larger than 1 GiB; glimmer reads no saver or picture that large"},
+         "is larger than 340 MB, more than the memory glimmer decode may use for a saver or GIF"},
     };
     for (const auto& c : cases) {
         const ToolRun inspected = glimmer({"inspect", path(c.name)});

@@ -285,7 +285,7 @@ TEST_F(HeaderDamage, DecodeTargetSizes)
         {"-1", "12", "--width takes a whole number from 1 to 65535, not '-1'"},
         {"16", "-12", "--height takes a whole number from 1 to 65535, not '-12'"},
         {"65536", "1", "--width takes a whole number from 1 to 65535, not '65536'"},
-        {"65535", "65535", "a target of 65535 x 65535 pixels is too large (at most 268435456 pixels)"},
+        {"65535", "65535", "a target of 65535 x 65535 pixels is too large (at most 134217728 pixels"},
         {"16385", "16384", "a target of 16385 x 16384 pixels is too large"},
         {"1e3", "12", "--width takes a whole number"},
         {"", "12", "--width takes a whole number"},

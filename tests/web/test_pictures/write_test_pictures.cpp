@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "crafted_pictures.h"
 #include "picture_encoders.h"
 
 namespace {
@@ -92,7 +93,34 @@ int main(int argc, char** argv)
         {"animation.webp", webp(120, 90, WebpKind::animation)},
         {"upside-down.webp", webp(500, 300, WebpKind::lossy, {}, exifOrientationBlock(3))},
     };
-    for (const auto& [name, bytes] : pictures) {
+    // The memory and time table of glimmer make's tests: each is made or
+    // refused as glimmer does it, within the same budget.
+    using namespace crafted;
+    const NamedPicture budgetTable[] = {
+        {"budget-text-declaring-2gb.png", pngWithChunk("tEXt", 0x7FFFFFF0, false)},
+        {"budget-itxt-declaring-20mb.png", pngWithChunk("iTXt", 20 << 20, false)},
+        {"budget-text-after-pixels.png", pngWithChunk("zTXt", 0x7FFFFFF0, true)},
+        {"budget-16-bit-row.png", pngClaiming(100000000, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA)},
+        {"budget-column.png", pngColumn(100000000)},
+        {"budget-interlaced-alpha.png", pngClaiming(10000, 10000, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7)},
+        {"budget-one-bit-row.bmp", bmpOneBit(100000000, 1)},
+        {"budget-progressive-ink.jpg",
+         jpegClaiming(encoders::jpegFile({16, 16, JpegKind::cmyk, 90, {}, {}}, busy), 0xC2, 10000, 10000)},
+        {"budget-progressive-444.jpg", jpegClaiming(photo(), 0xC2, 10000, 10000, 0x11)},
+        {"budget-many-scans.jpg", jpegWithScans(50000)},
+        {"budget-arithmetic.jpg", jpegClaiming(photo(), 0xC9, 64, 64)},
+        {"budget-runs.tga", tgaRunsClaiming(10000, 10000)},
+        {"budget-lossless-alpha.webp", webpLosslessClaiming(10000, 10000)},
+        {"budget-code-size-0.gif", gifWithCodeSize(0)},
+        {"budget-code-size-12.gif", gifWithCodeSize(12)},
+    };
+    std::vector<const NamedPicture*> all;
+    for (const auto& picture : pictures)
+        all.push_back(&picture);
+    for (const auto& picture : budgetTable)
+        all.push_back(&picture);
+    for (const NamedPicture* picture : all) {
+        const auto& [name, bytes] = *picture;
         std::ofstream out(std::string(argv[1]) + "/" + name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         if (!out) {
