@@ -521,10 +521,11 @@ int gifDecodeImage(GifStream* stream, GifImage* image, uint32_t byteBudget, cons
     bits.count = 0;
 
     // Long strings mean few data bytes per pixel: under 1 in 16, strings
-    // average well over 16 pixels.
+    // average well over 16 pixels. Pixel counts, up to a run past the target,
+    // stay within size_t and the 32-bit positions.
     const uint64_t capacity = uint64_t(target->height > 0 ? target->height : 0) * uint64_t(image->imageWidth);
     if (!image->interlaced && target->pixels && image->imageWidth > 0 && target->width >= image->imageWidth &&
-        target->pitch == image->imageWidth && capacity > 0 && capacity <= 0xFFFF0000u &&
+        target->pitch == image->imageWidth && capacity > 0 && capacity <= 0xFFFF0000u && capacity <= SIZE_MAX / 2 &&
         uint64_t(byteBudget) * 16 < capacity)
         return decodeIntoRows(bits, &reader, workspace, minimumCodeSize, target->pixels, size_t(capacity),
                               &image->pixelCount);
