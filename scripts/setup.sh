@@ -40,6 +40,8 @@ packages=(
   # the emulated guest that runs the 32-bit program (scripts/guest): its image
   # is built with debootstrap and mkfs.ext4 and booted by qemu
   debootstrap qemu-system-x86 e2fsprogs
+  # the benchmark of glimmer make beside vipsthumbnail (tests/bench/make_vs_vips.py)
+  libvips-tools
 )
 
 # What the scripts, the builds and the tests run, and the package that brings it.
@@ -52,6 +54,7 @@ programs=(
   qemu-i386-static:qemu-user-static clang:clang clang++:clang valgrind:valgrind
   emcc:emscripten node:nodejs chromium:chromium chromedriver:chromium-driver gzip:gzip brotli:brotli
   debootstrap:debootstrap qemu-system-x86_64:qemu-system-x86 mkfs.ext4:e2fsprogs e2fsck:e2fsprogs
+  vips:libvips-tools vipsthumbnail:libvips-tools
 )
 
 all_presets=(win32 win64 win32-tests native web core32 sanitize fuzz)

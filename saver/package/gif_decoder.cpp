@@ -205,6 +205,42 @@ inline uint64_t load64LittleEndian(const uint8_t* bytes)
     return value;
 }
 
+// The bits of the gathered code bytes not yet taken as codes.
+struct CodeBits {
+    const uint8_t* next;
+    const uint8_t* end;
+    uint64_t buffer;
+    int count;
+};
+
+// The next code of `codeSize` bits (packed least significant bit first), or -1
+// when the data has ended.
+inline int nextCode(CodeBits* bits, DataReader* reader, uint8_t* codeBytes, int codeSize)
+{
+    if (bits->count < codeSize) {
+        if (bits->end - bits->next < 8 && !reader->ended) {
+            bits->end = refillCodeBytes(reader, codeBytes, bits->next, bits->end);
+            bits->next = codeBytes;
+        }
+        if (bits->end - bits->next >= 8) {
+            bits->buffer |= load64LittleEndian(bits->next) << bits->count;
+            bits->next += (63 - bits->count) >> 3;
+            bits->count |= 56;
+        } else {
+            while (bits->count <= 56 && bits->next < bits->end) {
+                bits->buffer |= uint64_t(*bits->next++) << bits->count;
+                bits->count += 8;
+            }
+            if (bits->count < codeSize)
+                return -1;
+        }
+    }
+    const int code = int(bits->buffer & ((uint32_t(1) << codeSize) - 1));
+    bits->buffer >>= codeSize;
+    bits->count -= codeSize;
+    return code;
+}
+
 // A string is at most 4096 bytes long: each entry is one byte longer than an
 // older one, and the oldest are the one-byte roots. The masks keep every length
 // and every table index within bounds even so.
@@ -243,6 +279,138 @@ inline void addEntry(GifWorkspace* workspace, int slot, int prefix, uint8_t byte
         workspace->prefixTable[slot] = uint16_t(prefix);
     }
     workspace->suffixTable[slot][lastIndex & 7] = byte;
+}
+
+// Copies `count` (at least 1) bytes between places that do not overlap, writing
+// no byte past the last: the bytes after a string are pixels still to come, or
+// pixels that must stay as they were when the data ends first.
+inline void copyString(uint8_t* to, const uint8_t* from, size_t count)
+{
+    if (count <= 16) {
+        if (count >= 8) {
+            uint64_t head, tail;
+            memcpy(&head, from, 8);
+            memcpy(&tail, from + count - 8, 8);
+            memcpy(to, &head, 8);
+            memcpy(to + count - 8, &tail, 8);
+        } else if (count >= 4) {
+            uint32_t head, tail;
+            memcpy(&head, from, 4);
+            memcpy(&tail, from + count - 4, 4);
+            memcpy(to, &head, 4);
+            memcpy(to + count - 4, &tail, 4);
+        } else {
+            const uint8_t first = from[0], middle = from[count >> 1], last = from[count - 1];
+            to[0] = first;
+            to[count >> 1] = middle;
+            to[count - 1] = last;
+        }
+    } else {
+        memcpy(to, from, count);
+    }
+}
+
+// The decode of a picture of long strings, when the target's rows follow each
+// other without a gap and show whole image rows: pixel n of the image lies at
+// pixels + n, so every string but a root has been written there once already,
+// and is copied from there instead of being gathered along its chain. (For
+// short strings the chain is quicker: one chunk, read from a small table.)
+//
+// Decoding stops at the same code as through the run buffer (its flushes are
+// counted, not made), so that the status, the pixel count and the bytes read
+// are the same either way.
+int decodeIntoRows(CodeBits codeBits, DataReader* reader, GifWorkspace* workspace, int minimumCodeSize,
+                   uint8_t* pixels, size_t capacity, uint64_t* pixelCount)
+{
+    // A copy of its own, which the stores into the pixels cannot alias.
+    CodeBits* const bits = &codeBits;
+    const int clearCode = 1 << minimumCodeSize;
+    const int endCode = clearCode + 1;
+    const int firstFreeCode = clearCode + 2;
+    uint16_t* const lengthTable = workspace->lengthTable;
+    uint32_t* const positionTable = workspace->positionTable;
+    uint8_t* const codeBytes = workspace->codeBytes;
+
+    size_t at = 0;      // indices decoded; those below `capacity` are in place
+    size_t flushed = 0; // indices the run buffer would have placed
+    size_t previousAt = 0;
+    size_t previousLength = 1;
+    int codeSize = minimumCodeSize + 1;
+    int topSlot = 1 << codeSize;
+    int nextFreeSlot = firstFreeCode;
+    bool afterClear = true;
+    int status = gifOk;
+
+    while (flushed < capacity) {
+        int code = nextCode(bits, reader, codeBytes, codeSize);
+        if (code < 0) {
+            status = gifDataEnded;
+            break;
+        }
+        if (code == clearCode) {
+            codeSize = minimumCodeSize + 1;
+            topSlot = 1 << codeSize;
+            nextFreeSlot = firstFreeCode;
+            afterClear = true;
+            continue;
+        }
+        if (code == endCode)
+            break;
+        if (at - flushed + gifMaxCodes > size_t(gifPixelRunSize))
+            flushed = at;
+        if (afterClear) {
+            // A code beyond the roots cannot follow a clear code: it is taken as index 0.
+            if (code >= nextFreeSlot)
+                code = 0;
+            if (at < capacity)
+                pixels[at] = uint8_t(code);
+            previousAt = at;
+            previousLength = 1;
+            ++at;
+            afterClear = false;
+            continue;
+        }
+        size_t length;
+        if (code < nextFreeSlot) {
+            length = size_t(lengthTable[code]) + 1;
+            if (at + length <= capacity) {
+                if (code < clearCode)
+                    pixels[at] = uint8_t(code);
+                else
+                    copyString(pixels + at, pixels + positionTable[code], length);
+            } else if (at < capacity) {
+                memcpy(pixels + at, pixels + positionTable[code], capacity - at);
+            }
+            if (nextFreeSlot < topSlot) {
+                positionTable[nextFreeSlot] = uint32_t(previousAt);
+                lengthTable[nextFreeSlot] = uint16_t(previousLength);
+                ++nextFreeSlot;
+            }
+        } else {
+            // The slot being defined (or, from corrupt data, a later one): the
+            // previous string followed by its own first byte, which lies just
+            // before this string.
+            positionTable[nextFreeSlot] = uint32_t(previousAt);
+            lengthTable[nextFreeSlot] = uint16_t(previousLength);
+            ++nextFreeSlot;
+            length = previousLength + 1;
+            if (at + length <= capacity) {
+                copyString(pixels + at, pixels + previousAt, previousLength);
+                pixels[at + previousLength] = pixels[previousAt];
+            } else if (at < capacity) {
+                memcpy(pixels + at, pixels + previousAt, capacity - at);
+            }
+        }
+        previousAt = at;
+        previousLength = length;
+        at += length;
+        if (nextFreeSlot >= topSlot && codeSize < maxCodeSize) {
+            topSlot <<= 1;
+            ++codeSize;
+        }
+    }
+    *pixelCount = at;
+    return status;
 }
 
 }  // namespace
@@ -346,10 +514,22 @@ int gifDecodeImage(GifStream* stream, GifImage* image, uint32_t byteBudget, cons
     reader.bytesLeft = 0;
     reader.ended = false;
 
-    const uint8_t* codeNext = workspace->codeBytes;
-    const uint8_t* codeEnd = workspace->codeBytes;
-    uint64_t bitBuffer = 0;
-    int bitsLeft = 0;
+    CodeBits bits;
+    bits.next = workspace->codeBytes;
+    bits.end = workspace->codeBytes;
+    bits.buffer = 0;
+    bits.count = 0;
+
+    // Long strings mean few data bytes per pixel: under 1 in 16, strings
+    // average well over 16 pixels. Pixel counts, up to a run past the target,
+    // stay within size_t and the 32-bit positions.
+    const uint64_t capacity = uint64_t(target->height > 0 ? target->height : 0) * uint64_t(image->imageWidth);
+    if (!image->interlaced && target->pixels && image->imageWidth > 0 && target->width >= image->imageWidth &&
+        target->pitch == image->imageWidth && capacity > 0 && capacity <= 0xFFFF0000u && capacity <= SIZE_MAX / 2 &&
+        uint64_t(byteBudget) * 16 < capacity)
+        return decodeIntoRows(bits, &reader, workspace, minimumCodeSize, target->pixels, size_t(capacity),
+                              &image->pixelCount);
+
     uint8_t* const runStart = workspace->pixelRun;
     uint8_t* const runLimit = workspace->pixelRun + gifPixelRunSize;
     uint8_t* out = runStart;
@@ -366,30 +546,11 @@ int gifDecodeImage(GifStream* stream, GifImage* image, uint32_t byteBudget, cons
     bool afterClear = true;
 
     while (!placement.finished) {
-        // nextCode: codes are packed least significant bit first.
-        if (bitsLeft < codeSize) {
-            if (codeEnd - codeNext < 8 && !reader.ended) {
-                codeEnd = refillCodeBytes(&reader, workspace->codeBytes, codeNext, codeEnd);
-                codeNext = workspace->codeBytes;
-            }
-            if (codeEnd - codeNext >= 8) {
-                bitBuffer |= load64LittleEndian(codeNext) << bitsLeft;
-                codeNext += (63 - bitsLeft) >> 3;
-                bitsLeft |= 56;
-            } else {
-                while (bitsLeft <= 56 && codeNext < codeEnd) {
-                    bitBuffer |= uint64_t(*codeNext++) << bitsLeft;
-                    bitsLeft += 8;
-                }
-                if (bitsLeft < codeSize) {
-                    status = gifDataEnded;
-                    break;
-                }
-            }
+        int code = nextCode(&bits, &reader, workspace->codeBytes, codeSize);
+        if (code < 0) {
+            status = gifDataEnded;
+            break;
         }
-        int code = int(bitBuffer & ((uint32_t(1) << codeSize) - 1));
-        bitBuffer >>= codeSize;
-        bitsLeft -= codeSize;
 
         if (code == clearCode) {
             codeSize = minimumCodeSize + 1;

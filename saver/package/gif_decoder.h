@@ -78,13 +78,16 @@ constexpr int gifMaxCodes = 4096;
 constexpr int gifCodeBufferSize = 4096;
 constexpr int gifPixelRunSize = 3 * 4096;
 
-// The decoder's tables and buffers (about 64 KiB), made by gifAllocateWorkspace
+// The decoder's tables and buffers (about 80 KiB), made by gifAllocateWorkspace
 // for one decode. Each code's string is kept as its length, its last chunk of up
 // to 8 bytes, and the code that holds the chunk before it, so that a string is
-// written 8 bytes per step straight into the run of decoded pixels.
+// written 8 bytes per step straight into the run of decoded pixels. When whole
+// rows follow each other in the target, the pixels go there directly and a
+// string is instead copied from where it was last written in the target.
 struct GifWorkspace {
     uint16_t prefixTable[gifMaxCodes];   // code of the string's previous 8-byte chunk
     uint16_t lengthTable[gifMaxCodes];   // string length - 1
+    uint32_t positionTable[gifMaxCodes]; // where the string lies in the target, written straight
     uint8_t suffixTable[gifMaxCodes][8]; // the string's last chunk
     uint8_t codeBytes[gifCodeBufferSize + 8];    // LZW data gathered from the sub-blocks
     uint8_t pixelRun[gifPixelRunSize + 8];       // decoded indices waiting to be placed

@@ -15,6 +15,14 @@ namespace {
 // A GIF's sizes are 16-bit.
 constexpr int maxGifSide = 65535;
 
+// libimagequant's speed, chosen by measurement over photos, a screenshot,
+// a gradient and noise at 256 x 256: 5 takes about 30% less time than the
+// default 4 and stays within 0.1 dB of its PSNR on every one; from 6 on, the
+// dither loses its error map and PSNR drops by 1 to 2 dB. A minimum
+// posterization of 1 bit would save another 20%, but its palette of rounded
+// colours no longer holds the exact colours of a picture that has few.
+constexpr int quantiserSpeed = 5;
+
 // libimagequant asks for the picture a row at a time, as RGBA.
 void rgbaRow(liq_color rowOut[], int row, int width, void* userInfo)
 {
@@ -47,7 +55,8 @@ IndexedPicture quantisePicture(const RgbPicture& picture, double dither)
         refuse(sizeRefusal(RefusalKind::tooLargeForGif, picture.width, picture.height));
     Quantiser quantiser;
     quantiser.attributes = liq_attr_create();
-    if (!quantiser.attributes || liq_set_max_colors(quantiser.attributes, paletteSize) != LIQ_OK)
+    if (!quantiser.attributes || liq_set_max_colors(quantiser.attributes, paletteSize) != LIQ_OK ||
+        liq_set_speed(quantiser.attributes, quantiserSpeed) != LIQ_OK)
         refuse("libimagequant could not be set up");
     quantiser.image = liq_image_create_custom(quantiser.attributes, rgbaRow, const_cast<RgbPicture*>(&picture),
                                               picture.width, picture.height, 0);
