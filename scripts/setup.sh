@@ -22,6 +22,9 @@ packages=(
   libgif-dev libstb-dev libpng-dev libexif-dev dpkg-dev
   # glimmer serve
   libcpp-httplib-dev
+  # glimmer preview's videos (Debian's FFmpeg brings libx264 and libvpx), and
+  # ffmpeg and ffprobe, which read them back in the tests
+  libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # the web module and its tests: emscripten (with Node and acorn), Chromium
   # driven through Selenium
   emscripten nodejs node-acorn chromium chromium-driver python3-selenium
@@ -49,6 +52,7 @@ programs=(
   import:imagemagick identify:imagemagick convert:imagemagick
   qemu-i386-static:qemu-user-static clang:clang clang++:clang valgrind:valgrind
   emcc:emscripten node:nodejs chromium:chromium chromedriver:chromium-driver gzip:gzip
+  ffmpeg:ffmpeg ffprobe:ffmpeg
   debootstrap:debootstrap qemu-system-x86_64:qemu-system-x86 mkfs.ext4:e2fsprogs e2fsck:e2fsprogs
 )
 

@@ -86,7 +86,7 @@ const Command commandTable[] = {
      "between two motion events once the first frame is shown.\n\n"
      "  --seed S        the random seed, 0 to 4294967295 (default: the current time)\n"
      "  --fullscreen    cover the whole screen instead of a 640 x 480 window\n\n"
-     "Needs a graphical display; without one use 'glimmer preview INPUT -o OUT.gif'.\n",
+     "Needs a graphical display; without one use 'glimmer preview INPUT -o OUT.mp4'.\n",
      runPlayCommand},
     {"decode", "decodes a saver's picture with the saver's own decoder, to PGM or PNG",
      "usage: glimmer decode FILE [--offset N] [--length N] [--width W --height H] -o OUT\n\n"
