@@ -10,12 +10,14 @@
 import { MakerClient } from './maker-client.mjs';
 import { SaverPlayer } from './saver-player.mjs';
 import { saverFileName } from './saver-name.mjs';
+import { PreviewVideo } from './preview-video.mjs';
 
 const element = id => document.getElementById(id);
 const root = document.documentElement;
 const parameters = new URLSearchParams(location.search);
 
 let player = null;
+let video = null;
 let picture = null;  // {bytes, name} of the picture being made
 let downloadUrl = null;
 const progress = element('progress');
@@ -69,6 +71,7 @@ function showPackage(result) {
 function play(bytes, name) {
   const result = player.open(bytes, name, seed());
   element('fullscreen').disabled = element('pause').disabled = !result.opened;
+  video?.setSaver(result.opened ? name : null);
   if (!result.opened) {
     element('inspect').hidden = true;
     refuse(result.refusal);
@@ -180,6 +183,16 @@ async function start() {
     },
   });
   player.stopFrame = Number.isInteger(stopFrame) && stopFrame > 0 ? stopFrame : 0;
+  video = new PreviewVideo({
+    canvas: element('screen'), button: element('save-video'), seconds: element('video-seconds'),
+    status: element('video-status'), link: element('video-download'),
+    // A video of a paused or stopped preview would hold one frame.
+    beforeRecording: () => {
+      player.stopFrame = 0;
+      if (!player.playing)
+        element('pause').click();
+    },
+  });
 
   const ready = await makerReady;
   if (!ready.ready) {
