@@ -34,9 +34,11 @@ FormatTraits traitsOf(VideoFormat format)
     return {"webm", "libvpx-vp9", "VP9"};
 }
 
-// FFmpeg reports its reasons through its log; the last error lines are kept
-// for our own message instead of going to the terminal by themselves.
-thread_local std::string ffmpegErrors;
+// FFmpeg reports its reasons through its log, from the encoders' threads too;
+// the last error lines are kept for our own message instead of going to the
+// terminal by themselves.
+std::mutex ffmpegErrorsLock;
+std::string ffmpegErrors;
 
 void keepErrorLines(void* object, int level, const char* format, va_list arguments)
 {
@@ -50,6 +52,7 @@ void keepErrorLines(void* object, int level, const char* format, va_list argumen
         text.pop_back();
     if (text.empty())
         return;
+    const std::lock_guard lock(ffmpegErrorsLock);
     if (ffmpegErrors.size() > 2000)
         ffmpegErrors.clear();
     ffmpegErrors += (ffmpegErrors.empty() ? "" : "; ") + text;
@@ -66,6 +69,7 @@ std::string errorText(int code)
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     std::string reason = text;
+    const std::lock_guard lock(ffmpegErrorsLock);
     if (!ffmpegErrors.empty())
         reason += " (" + ffmpegErrors + ")";
     ffmpegErrors.clear();
@@ -293,7 +297,10 @@ VideoWriter::VideoWriter(OutputFile& output, std::string path, VideoFormat forma
                          std::span<const PaletteEntry> palette, int width, int height, int framesPerSecond)
 {
     routeFfmpegLog();
-    ffmpegErrors.clear();
+    {
+        const std::lock_guard lock(ffmpegErrorsLock);
+        ffmpegErrors.clear();
+    }
     const FormatTraits traits = traitsOf(format);
     state_ = std::make_unique<State>(output, std::move(path), traits, yuvTablesOf(palette), width, height);
     State& s = *state_;
