@@ -73,7 +73,8 @@ export class PreviewVideo {
     else if (seconds === null)
       this.status.textContent = `Choose from ${shortestSeconds} to ${longestSeconds} seconds.`;
     else
-      this.status.textContent = `${seconds} s of the preview, as ${this.container[1] === 'webm' ? 'a WebM' : 'an MP4'} video.`;
+      this.status.textContent =
+        `${seconds} s of the preview, as ${this.container[1] === 'webm' ? 'a WebM' : 'an MP4'} video.`;
   }
 
   record() {
@@ -83,36 +84,41 @@ export class PreviewVideo {
     this.beforeRecording();
     const name = videoFileName(this.saverName, this.container[1]);
     const [type] = this.container;
-    const recorder = new MediaRecorder(this.canvas.captureStream(), { mimeType: type, videoBitsPerSecond: bitsPerSecond });
+    const recorder = new MediaRecorder(this.canvas.captureStream(),
+      { mimeType: type, videoBitsPerSecond: bitsPerSecond });
     const pieces = [];
+    let tick = null;
     this.recorder = recorder;
     this.button.disabled = this.seconds.disabled = true;
     this.link.hidden = true;
     recorder.addEventListener('dataavailable', event => event.data.size && pieces.push(event.data));
-    recorder.addEventListener('start', () => {
-      let left = seconds;
-      this.status.textContent = `Recording ${seconds} s: ${left} s left…`;
-      const tick = setInterval(() => {
-        left -= 1;
-        if (left > 0)
-          this.status.textContent = `Recording ${seconds} s: ${left} s left…`;
-      }, 1000);
-      setTimeout(() => {
-        clearInterval(tick);
-        recorder.stop();
-      }, seconds * 1000);
-    });
     recorder.addEventListener('stop', () => {
       recorder.stream.getTracks().forEach(track => track.stop());
       this.offer(new Blob(pieces, { type: type.split(';')[0] }), name, seconds);
     });
     recorder.addEventListener('error', event => {
+      clearInterval(tick);
+      recorder.stream.getTracks().forEach(track => track.stop());
       this.recorder = null;
       this.seconds.disabled = false;
       this.describe();
       this.status.textContent = `The video could not be recorded: ${event.error?.message ?? 'the browser gave no reason'}.`;
     });
     recorder.start();
+    // Timed from start(), where the video's clock starts; the start event
+    // can come a good part of a second later on a busy machine.
+    let left = seconds;
+    this.status.textContent = `Recording ${seconds} s: ${left} s left…`;
+    tick = setInterval(() => {
+      left -= 1;
+      if (left > 0)
+        this.status.textContent = `Recording ${seconds} s: ${left} s left…`;
+    }, 1000);
+    setTimeout(() => {
+      clearInterval(tick);
+      if (recorder.state !== 'inactive')
+        recorder.stop();
+    }, seconds * 1000);
   }
 
   offer(blob, name, seconds) {
