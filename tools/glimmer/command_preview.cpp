@@ -27,7 +27,7 @@ constexpr int64_t mostFramesPerSecond = 120;
 
 enum class OutputKind { gif, png, pgm, mp4, webm };
 
-bool isVideo(OutputKind kind)
+bool isVideo(std::optional<OutputKind> kind)
 {
     return kind == OutputKind::mp4 || kind == OutputKind::webm;
 }
@@ -135,10 +135,10 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
     std::optional<OutputFile> outputFile;
     if (output)
         kind = outputKindOf(*output);
-    if (framesPerSecondGiven && kind != OutputKind::gif && (!kind || !isVideo(*kind)))
+    if (framesPerSecondGiven && kind != OutputKind::gif && !isVideo(kind))
         fail("--fps sets the frame rate of a .gif, .mp4 or .webm output");
     const int gifFrameDelay = kind == OutputKind::gif ? gifDelayFor(framesPerSecond) : 0;
-    if (kind && isVideo(*kind))
+    if (isVideo(kind))
         requireVideoEncoder(kind == OutputKind::mp4 ? VideoFormat::mp4 : VideoFormat::webm, *output);
     if (output)
         outputFile.emplace(*output, inputs);
@@ -154,7 +154,7 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
     std::optional<VideoWriter> video;
     if (kind == OutputKind::gif)
         animation.emplace(*outputFile, *output, picture.palette, frameWidth, frameHeight, gifFrameDelay);
-    else if (kind && isVideo(*kind))
+    else if (isVideo(kind))
         video.emplace(*outputFile, *output, kind == OutputKind::mp4 ? VideoFormat::mp4 : VideoFormat::webm,
                       picture.palette, frameWidth, frameHeight, int(framesPerSecond));
 
@@ -196,7 +196,7 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
     if (output)
         summary << "; wrote " << shownName(*output)
                 << (kind == OutputKind::gif  ? " (all frames)"
-                    : isVideo(*kind)         ? " (all frames, " + std::to_string(framesPerSecond) + " a second)"
+                    : isVideo(kind)          ? " (all frames, " + std::to_string(framesPerSecond) + " a second)"
                                              : " (frame " + std::to_string(frames) + ")");
     summary << "\n";
     return exitOk;
