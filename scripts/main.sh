@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sets everything up, makes the saver from the bundled default picture, renders
-# a preview animation of it, plays it live when a display is at hand, and
+# a preview video of it, plays it live when a display is at hand, and
 # builds the on-line maker's site, saying how to open it.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -14,10 +14,11 @@ mkdir -p out || step_failed "make the out folder" "mkdir -p out"
 run_shown "make the saver" "$glimmer" make assets/glimmerwheel.gif -o out/Glimmerwheel.scr
 run_shown "inspect the saver" "$glimmer" inspect out/Glimmerwheel.scr
 echo
-run_shown "render the preview" "$glimmer" preview out/Glimmerwheel.scr -o out/preview.gif
+run_shown "render the preview" "$glimmer" preview out/Glimmerwheel.scr -o out/preview.mp4
 echo
 echo "Made out/Glimmerwheel.scr: the 32-bit Glimmerwheel screen saver with the default picture,"
-echo "and out/preview.gif: its first 300 frames as the saver draws them (open it in a browser)."
+echo "and out/preview.mp4: its first 300 frames as the saver draws them, a small video to share"
+echo "(glimmer preview out/Glimmerwheel.scr -o preview.gif makes them an animated GIF instead)."
 
 display_usable() {
   if [ -n "${DISPLAY:-}" ] && command -v xdpyinfo >/dev/null && xdpyinfo >/dev/null 2>&1; then

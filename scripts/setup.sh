@@ -22,6 +22,9 @@ packages=(
   libgif-dev libstb-dev libpng-dev libexif-dev dpkg-dev
   # glimmer serve
   libcpp-httplib-dev
+  # glimmer preview's videos (Debian's FFmpeg brings libx264 and libvpx), and
+  # ffmpeg and ffprobe, which read them back in the tests
+  libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # the web module and its tests: emscripten (with Node and acorn), Chromium
   # driven through Selenium
   emscripten nodejs node-acorn chromium chromium-driver python3-selenium
@@ -40,8 +43,6 @@ packages=(
   # the emulated guest that runs the 32-bit program (scripts/guest): its image
   # is built with debootstrap and mkfs.ext4 and booted by qemu
   debootstrap qemu-system-x86 e2fsprogs
-  # the benchmark of glimmer make beside vipsthumbnail (tests/bench/make_vs_vips.py)
-  libvips-tools
 )
 
 # What the scripts, the builds and the tests run, and the package that brings it.
@@ -53,8 +54,8 @@ programs=(
   import:imagemagick identify:imagemagick convert:imagemagick
   qemu-i386-static:qemu-user-static clang:clang clang++:clang valgrind:valgrind
   emcc:emscripten node:nodejs chromium:chromium chromedriver:chromium-driver gzip:gzip brotli:brotli
+  ffmpeg:ffmpeg ffprobe:ffmpeg
   debootstrap:debootstrap qemu-system-x86_64:qemu-system-x86 mkfs.ext4:e2fsprogs e2fsck:e2fsprogs
-  vips:libvips-tools vipsthumbnail:libvips-tools
 )
 
 all_presets=(win32 win64 win32-tests native web core32 sanitize fuzz)

@@ -3,7 +3,8 @@
 """The page in a real browser: Debian's Chromium, headless, driven through
 Selenium, loads the site from `glimmer serve`, makes a saver of a picture,
 plays it, and must show glimmer preview's frame and offer glimmer make's
-bytes; a refused picture gets glimmer's message; /link lands on the maker; no
+bytes; "Save a video" gives a video that ffprobe reads, of the length chosen;
+a refused picture gets glimmer's message; /link lands on the maker; no
 request leaves the origin and the console stays clean.
 
     browser_test.py SOURCE_TREE SITE GLIMMER [--screenshot PNG]
@@ -22,6 +23,7 @@ from browser_session import Trap, requests_of, start_browser, start_server, stop
 
 SEED = 4242
 STOP_FRAME = 90
+VIDEO_SECONDS = 2
 FRAME_PIXELS = 640 * 480
 
 
@@ -41,6 +43,39 @@ return btoa(text);
 def check(condition, message):
     if not condition:
         raise AssertionError(message)
+
+
+def check_saved_video(driver, downloads):
+    """Records VIDEO_SECONDS of the preview (stopped at STOP_FRAME, so it must
+    play again) and reads the download back with ffprobe."""
+    seconds = driver.find_element("id", "video-seconds")
+    seconds.clear()
+    seconds.send_keys(str(VIDEO_SECONDS))
+    status = driver.find_element("id", "video-status")
+    check(status.text == f"{VIDEO_SECONDS} s of the preview, as a WebM video.", f"the page says how long: {status.text}")
+    driver.find_element("id", "save-video").click()
+    link = driver.find_element("id", "video-download")
+    wait_for("the video", lambda: link.is_displayed(), seconds=VIDEO_SECONDS + 60)
+    check(link.text == "Download holiday.webm", f"the video is named after the picture: {link.text}")
+    link.click()
+    saved = os.path.join(downloads, "holiday.webm")
+    wait_for("the video's download", lambda: os.path.exists(saved) and not any(
+        name.endswith(".crdownload") for name in os.listdir(downloads)))
+    size = os.path.getsize(saved)
+    check(link.get_attribute("data-bytes") == str(size), "the page's size is the file's")
+    check(status.text.startswith(f"Made holiday.webm: {VIDEO_SECONDS} s, "), f"the page says how big: {status.text}")
+    probe = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                            "stream=codec_name,width,height:packet=pts_time", "-of", "json", saved],
+                           capture_output=True, text=True, check=False)
+    check(probe.returncode == 0, f"ffprobe reads the video: {probe.stderr}")
+    found = json.loads(probe.stdout)
+    stream = found["streams"][0]
+    check(stream["codec_name"] in ("vp8", "vp9") and (stream["width"], stream["height"]) == (640, 480),
+          f"a 640 x 480 VP8 or VP9 video: {stream}")
+    times = sorted(float(packet["pts_time"]) for packet in found["packets"])
+    check(len(times) >= 10 and abs(times[-1] - VIDEO_SECONDS) < 0.5,
+          f"{VIDEO_SECONDS} s of moving frames: {len(times)} frames, the last at {times[-1] if times else None} s")
+    print(f"ok: the page's video holds {len(times)} frames from {times[0]:.2f} s to {times[-1]:.2f} s in {size} bytes")
 
 
 def main():
@@ -103,6 +138,7 @@ def main():
             name.endswith(".crdownload") for name in os.listdir(downloads)))
         with open(saved, "rb") as page_saver, open(os.path.join(work, "expected.scr"), "rb") as tool_saver:
             check(page_saver.read() == tool_saver.read(), "the downloaded saver is glimmer make's, byte for byte")
+        check_saved_video(driver, downloads)
 
         driver.find_element("id", "picture-file").send_keys(os.path.join(work, "notes.txt"))
         wait_for("the refusal", lambda: driver.execute_script(root + ".refused"))

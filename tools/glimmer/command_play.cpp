@@ -24,7 +24,7 @@ constexpr int pacingProbeFrames = 30;
 {
     fail("cannot open a window (" + reason +
          "). glimmer play needs a graphical display: run it on a desktop or set DISPLAY; without one, "
-         "make an animation instead with 'glimmer preview INPUT -o preview.gif'");
+         "make a video instead with 'glimmer preview INPUT -o preview.mp4'");
 }
 
 bool environmentSet(const char* name)

@@ -12,17 +12,25 @@
 #include "file_io.h"
 #include "output_file.h"
 #include "preview_output.h"
+#include "preview_video.h"
 #include "saver_startup.h"
 #include "seed_option.h"
 
 namespace {
 
-constexpr std::string_view previewUsage = "glimmer preview INPUT [--seed S] [--frames N] [-o OUT] [--trace]";
+constexpr std::string_view previewUsage =
+    "glimmer preview INPUT [--seed S] [--frames N] [--fps F] [-o OUT] [--trace]";
 constexpr int64_t defaultFrames = 300;
-// 2/100 s a frame: the shortest delay that browsers honour.
-constexpr int gifFrameDelay = 2;
+// 2/100 s a frame, the shortest GIF delay that browsers honour.
+constexpr int64_t defaultFramesPerSecond = 50;
+constexpr int64_t mostFramesPerSecond = 120;
 
-enum class OutputKind { gif, png, pgm };
+enum class OutputKind { gif, png, pgm, mp4, webm };
+
+bool isVideo(std::optional<OutputKind> kind)
+{
+    return kind == OutputKind::mp4 || kind == OutputKind::webm;
+}
 
 OutputKind outputKindOf(const std::string& path)
 {
@@ -34,7 +42,23 @@ OutputKind outputKindOf(const std::string& path)
         return OutputKind::png;
     if (ending == ".pgm")
         return OutputKind::pgm;
-    fail("-o names the file by its ending: .gif (all frames), .png or .pgm (the last frame), not " + quotedName(path));
+    if (ending == ".mp4")
+        return OutputKind::mp4;
+    if (ending == ".webm")
+        return OutputKind::webm;
+    fail("-o names the file by its ending: .gif, .mp4 or .webm (all frames), .png or .pgm (the last frame), not " +
+         quotedName(path));
+}
+
+// A GIF gives each frame a delay in hundredths of a second, and browsers
+// slow down any delay under 2.
+int gifDelayFor(int64_t framesPerSecond)
+{
+    if (framesPerSecond > 50 || 100 % framesPerSecond != 0)
+        fail("--fps " + std::to_string(framesPerSecond) +
+             " cannot be kept in a GIF, whose delays are in hundredths of a second: take 1, 2, 4, 5, 10, 20, 25 "
+             "or 50, or write a .mp4 or .webm");
+    return int(100 / framesPerSecond);
 }
 
 // The call number and the ten motion values after that call.
@@ -98,19 +122,26 @@ private:
 
 int runPreviewCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words, {"--seed", "--frames", "-o"}, {"--trace"}, previewUsage);
+    Arguments arguments(words, {"--seed", "--frames", "--fps", "-o"}, {"--trace"}, previewUsage);
     const uint32_t seed = takeSeed(arguments);
     const int64_t frames = arguments.takeInteger("--frames", 1, 1'000'000'000).value_or(defaultFrames);
+    const auto framesPerSecondGiven = arguments.takeInteger("--fps", 1, mostFramesPerSecond);
+    const int64_t framesPerSecond = framesPerSecondGiven.value_or(defaultFramesPerSecond);
     const auto output = arguments.takeValue("-o");
     const bool trace = arguments.takeFlag("--trace");
     const auto inputs = arguments.positionals(1);
     const std::string& input = inputs[0];
     std::optional<OutputKind> kind;
     std::optional<OutputFile> outputFile;
-    if (output) {
+    if (output)
         kind = outputKindOf(*output);
+    if (framesPerSecondGiven && kind != OutputKind::gif && !isVideo(kind))
+        fail("--fps sets the frame rate of a .gif, .mp4 or .webm output");
+    const int gifFrameDelay = kind == OutputKind::gif ? gifDelayFor(framesPerSecond) : 0;
+    if (isVideo(kind))
+        requireVideoEncoder(kind == OutputKind::mp4 ? VideoFormat::mp4 : VideoFormat::webm, *output);
+    if (output)
         outputFile.emplace(*output, inputs);
-    }
 
     const Bytes file = readWholeFile(input);
     const SaverPicture picture = loadSaverPicture(file, input);
@@ -120,8 +151,12 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
     const auto run = startSaverEffect(picture, seed);
     const std::span<const uint8_t> frame(run->frameBuffer, frameBytes);
     std::optional<AnimatedGifWriter> animation;
+    std::optional<VideoWriter> video;
     if (kind == OutputKind::gif)
         animation.emplace(*outputFile, *output, picture.palette, frameWidth, frameHeight, gifFrameDelay);
+    else if (isVideo(kind))
+        video.emplace(*outputFile, *output, kind == OutputKind::mp4 ? VideoFormat::mp4 : VideoFormat::webm,
+                      picture.palette, frameWidth, frameHeight, int(framesPerSecond));
 
     ProgressBar progress(console.err, &console.err == &std::cerr && isatty(STDERR_FILENO), frames);
     std::string traceText;
@@ -136,6 +171,8 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
         }
         if (animation)
             animation->addFrame(frame);
+        if (video)
+            video->addFrame(frame);
         progress.update(call);
     }
     console.out << traceText;
@@ -143,6 +180,8 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
 
     if (animation)
         animation->finish();
+    else if (video)
+        video->finish();
     else if (kind == OutputKind::png)
         outputFile->write(encodePngFrame(frame, frameWidth, frameHeight, picture.palette));
     else if (kind == OutputKind::pgm)
@@ -156,7 +195,9 @@ int runPreviewCommand(std::span<const std::string> words, Console& console)
             << " with seed " << seed;
     if (output)
         summary << "; wrote " << shownName(*output)
-                << (kind == OutputKind::gif ? " (all frames)" : " (frame " + std::to_string(frames) + ")");
+                << (kind == OutputKind::gif  ? " (all frames)"
+                    : isVideo(kind)          ? " (all frames, " + std::to_string(framesPerSecond) + " a second)"
+                                             : " (frame " + std::to_string(frames) + ")");
     summary << "\n";
     return exitOk;
 }

@@ -55,15 +55,20 @@ const Command commandTable[] = {
      "                  or 65535 a side), with a warning, instead of refusing it\n\n"
      "Exit status 2 when the picture cannot be read or is of another format.\n",
      runMakeCommand},
-    {"preview", "renders frames of a saver as the saver would, to a GIF, PNG or PGM",
-     "usage: glimmer preview INPUT [--seed S] [--frames N] [-o OUT] [--trace]\n\n"
+    {"preview", "renders frames of a saver as the saver would, to a video, GIF, PNG or PGM",
+     "usage: glimmer preview INPUT [--seed S] [--frames N] [--fps F] [-o OUT] [--trace]\n\n"
      "INPUT is a saver (.scr), a file.dat or a GIF. Runs the saver's own start-up\n"
      "(package record 0, GIF decoder, palette, darkest colour, motion start values)\n"
      "and draws N frames with the saver's own renderer and motion.\n\n"
      "  --seed S        the random seed, 0 to 4294967295 (default: the current time\n"
      "                  in seconds, as the saver takes it); printed when done\n"
      "  --frames N      how many frames to draw (default 300)\n"
+     "  --fps F         frames a second of a .mp4 or .webm, 1 to 120, or of a .gif,\n"
+     "                  1, 2, 4, 5, 10, 20, 25 or 50 (default 50)\n"
      "  -o OUT          what to write, by its ending:\n"
+     "                    .mp4  a video of all N frames to share: H.264, 4:2:0,\n"
+     "                          its index first, so that it plays at once\n"
+     "                    .webm a video of all N frames: VP9, 4:2:0\n"
      "                    .gif  an animated GIF of all N frames, picture's palette\n"
      "                    .png  the N-th frame in colour\n"
      "                    .pgm  the N-th frame as binary PGM (P5, 640 x 480,\n"
@@ -83,7 +88,7 @@ const Command commandTable[] = {
      "between two motion events once the first frame is shown.\n\n"
      "  --seed S        the random seed, 0 to 4294967295 (default: the current time)\n"
      "  --fullscreen    cover the whole screen instead of a 640 x 480 window\n\n"
-     "Needs a graphical display; without one use 'glimmer preview INPUT -o OUT.gif'.\n",
+     "Needs a graphical display; without one use 'glimmer preview INPUT -o OUT.mp4'.\n",
      runPlayCommand},
     {"decode", "decodes a saver's picture with the saver's own decoder, to PGM or PNG",
      "usage: glimmer decode FILE [--offset N] [--length N] [--width W --height H] -o OUT\n\n"

@@ -15,6 +15,7 @@
 import { MakerClient } from './maker-client.mjs';
 import { SaverPlayer } from './saver-player.mjs';
 import { saverFileName } from './saver-name.mjs';
+import { PreviewVideo } from './preview-video.mjs';
 
 const element = id => document.getElementById(id);
 const root = document.documentElement;
@@ -25,6 +26,7 @@ const progress = element('progress');
 const packageProbeBytes = 61440 + 64;
 
 let player = null;
+let video = null;
 let picture = null;     // the File being made into a saver
 let given = 0;          // counts the pictures given: only the newest one's result is shown
 let makerReady = false;
@@ -98,6 +100,7 @@ function play(bytes, name) {
   delete root.dataset.previewFrame;
   const result = player.open(bytes, name, seed());
   element('fullscreen').disabled = element('pause').disabled = !result.opened;
+  video?.setSaver(result.opened ? name : null);
   if (!result.opened) {
     clearSaver();
     refuse(result.refusal);
@@ -220,6 +223,16 @@ function start() {
       },
     });
     player.stopFrame = Number.isInteger(stopFrame) && stopFrame > 0 ? stopFrame : 0;
+    video = new PreviewVideo({
+      canvas: element('screen'), button: element('save-video'), seconds: element('video-seconds'),
+      status: element('video-status'), link: element('video-download'),
+      // A video of a paused or stopped preview would hold one frame.
+      beforeRecording: () => {
+        player.stopFrame = 0;
+        if (!player.playing)
+          element('pause').click();
+      },
+    });
   });
   // The maker's module is the bulk of the site: its worker starts once the
   // page plays, or at once when a picture is given, so that the page's own

@@ -144,6 +144,13 @@ TEST_F(OutputSafety, LinksInputsAndNames)
         {"/dev/full for decode", [] {}, {"decode", "picture.gif", "-o", "/dev/full"}, 2, {}, "No space left on device"},
         {"/dev/full for preview", [] { fs::create_symlink("/dev/full", "full.gif"); },
          {"preview", "picture.gif", "-o", "full.gif"}, 2, {{"full.gif", "-> /dev/full"}}, "No space left on device"},
+        {"a video over a link to another file", [] { plant("mine", "mine.txt"), fs::create_symlink("mine.txt", "v.mp4"); },
+         {"preview", "picture.gif", "--frames", "2", "-o", "v.mp4"}, 0, {{"mine.txt", "mine"}}},
+        {"a video over the input", [] { fs::create_hard_link("picture.gif", "v.webm"); },
+         {"preview", "picture.gif", "--frames", "2", "-o", "v.webm"}, 2, {{"v.webm", "picture"}}, "is the input itself"},
+        {"a video through a link to /dev/full", [] { fs::create_symlink("/dev/full", "full.mp4"); },
+         {"preview", "picture.gif", "--frames", "2", "-o", "full.mp4"}, 2, {{"full.mp4", "-> /dev/full"}},
+         "No space left on device"},
     };
     int number = 0;
     for (const auto& c : cases) {

@@ -55,7 +55,7 @@ TEST_F(MakerTest, PlayWithoutADisplayIsRefusedWithAdvice)
     const ToolRun run = glimmer({"play", path("picture.gif"), "--seed", "1"});
     EXPECT_EQ(run.status, 2) << describe(run);
     EXPECT_NE(run.err.find("glimmer play: cannot open a window"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("glimmer preview INPUT -o preview.gif"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("glimmer preview INPUT -o preview.mp4"), std::string::npos) << run.err;
 }
 
 TEST_F(MakerTest, PlayRefusesWhatIsNoSaver)
