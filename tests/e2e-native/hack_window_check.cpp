@@ -22,6 +22,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -155,14 +156,16 @@ Shot readWindow(Display* display, Window window)
                               ZPixmap);
     if (!image)
         abortCheck("XGetImage failed");
+    if (image->red_mask != 0xFF0000 || image->green_mask != 0xFF00 || image->blue_mask != 0xFF)
+        abortCheck("the screen is not 24-bit RGB");
     Shot shot{attributes.width, attributes.height, {}};
     shot.rgb.resize(size_t(shot.width) * size_t(shot.height));
     for (int y = 0; y < shot.height; ++y)
         for (int x = 0; x < shot.width; ++x) {
             const unsigned long pixel = XGetPixel(image, x, y);
             shot.rgb[size_t(y) * size_t(shot.width) + size_t(x)] =
-                uint32_t((pixel & image->red_mask) >> 16 & 0xFF) << 16 | uint32_t((pixel & image->green_mask) >> 8) |
-                uint32_t(pixel & image->blue_mask);
+                uint32_t((pixel & image->red_mask) >> 16 & 0xFF) << 16 |
+                uint32_t((pixel & image->green_mask) >> 8 & 0xFF) << 8 | uint32_t(pixel & image->blue_mask & 0xFF);
         }
     XDestroyImage(image);
     return shot;

@@ -82,7 +82,7 @@ TEST(HackFrame, PacksColoursForTheVisualsMasks)
 
 TEST(HackFrame, ScalesByRepeatingOrSkippingPixels)
 {
-    std::vector<uint8_t> frame(size_t(frameBytes));
+    std::vector<uint8_t> frame(static_cast<size_t>(frameBytes));
     for (int y = 0; y < frameHeight; ++y)
         for (int x = 0; x < frameWidth; ++x)
             frame[size_t(y * frameWidth + x)] = uint8_t(x * 3 + y * 7);
