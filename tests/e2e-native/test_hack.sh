@@ -33,7 +33,9 @@ pass() { echo "PASS: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 abort() { fail "$*"; echo "1 or more checks failed"; exit 1; }
 
-command -v Xvfb >/dev/null || abort "Xvfb is not installed (scripts/setup.sh installs it)"
+for tool in Xvfb import convert; do
+  command -v "$tool" >/dev/null || abort "$tool is not installed (scripts/setup.sh installs it)"
+done
 [ -x "$GLIMMER_TOOL" ] || abort "no glimmer at $GLIMMER_TOOL"
 [ -x "$GLIMMER_HACK_CHECK" ] || abort "no hack_window_check at $GLIMMER_HACK_CHECK"
 
@@ -63,12 +65,15 @@ fi
 
 (cd / && exec "$installed/glimmerwheel" --root --seed 3 --fps 20) >"$work/root.out" 2>"$work/root.err" &
 hack_pid=$!
-sleep 1.5
-import -window root "$work/root.png" 2>/dev/null
-# 1600 x 1200 takes the frame at 2 x 2, from (0, 0) to (1280, 960) after a
-# bar of 160 pixels either side and 120 above.
-colours=$(convert "$work/root.png" -crop 1280x960+160+120 -unique-colors txt:- 2>/dev/null | grep -c '#')
-bar=$(convert "$work/root.png" -crop 160x1200+0+0 -unique-colors txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | sort -u)
+# 1600 x 1200 takes the frame at 2 x 2, from (160, 120) to (1440, 1080), with
+# bars of 160 pixels either side and 120 above and below. Read until drawn.
+for _ in $(seq 20); do
+  sleep 0.5
+  import -window root "$work/root.png" 2>/dev/null
+  colours=$(convert "$work/root.png" -crop 1280x960+160+120 -unique-colors txt:- 2>/dev/null | grep -c '#')
+  bar=$(convert "$work/root.png" -crop 160x1200+0+0 -unique-colors txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | sort -u)
+  [ "${colours:-0}" -ge 16 ] && break
+done
 [ "${colours:-0}" -ge 16 ] && [ "$bar" = "#000000" ] && pass "the launcher draws into the root window, with black bars" ||
   fail "root window: $colours colours in the frame, bar $bar ($(cat "$work/root.err"))"
 kill -TERM "$hack_pid"
