@@ -33,7 +33,7 @@ pass() { echo "PASS: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 abort() { fail "$*"; echo "1 or more checks failed"; exit 1; }
 
-for tool in Xvfb import convert; do
+for tool in Xvfb import convert xmllint; do
   command -v "$tool" >/dev/null || abort "$tool is not installed (scripts/setup.sh installs it)"
 done
 [ -x "$GLIMMER_TOOL" ] || abort "no glimmer at $GLIMMER_TOOL"
@@ -58,10 +58,8 @@ grep -q '<screensaver name="glimmerwheel" _label="Glimmerwheel: Test">' "$instal
   pass "the description names the hack and the saver" || fail "description: $(cat "$installed/glimmerwheel.xml")"
 grep -qF "$installed/glimmerwheel --root" "$work/install.out" &&
   pass "install-hack prints the line for ~/.xscreensaver" || fail "install-hack printed: $(cat "$work/install.out")"
-if command -v xmllint >/dev/null; then
-  xmllint --noout "$installed/glimmerwheel.xml" && pass "the description is well-formed XML" ||
-    fail "xmllint refuses the description"
-fi
+xmllint --noout "$installed/glimmerwheel.xml" && pass "the description is well-formed XML" ||
+  fail "xmllint refuses the description"
 
 (cd / && exec "$installed/glimmerwheel" --root --seed 3 --fps 20) >"$work/root.out" 2>"$work/root.err" &
 hack_pid=$!
