@@ -349,6 +349,40 @@ int main(int argc, char** argv)
     check(afterMissing == 2 && readText(play.err).find("there is no window") != std::string::npos,
           "a window id of no window is refused with status 2 (" + describeEnd(afterMissing) + ")");
 
+    // --- a 32-bit window (as a compositing desktop gives): opaque pixels
+    XVisualInfo argb{};
+    if (XMatchVisualInfo(display, DefaultScreen(display), 32, TrueColor, &argb)) {
+        XSetWindowAttributes attributes{};
+        attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), argb.visual, AllocNone);
+        attributes.border_pixel = 0;
+        attributes.background_pixel = 0;
+        const Window deep = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 660, 480, 0, 32, InputOutput,
+                                          argb.visual, CWColormap | CWBorderPixel | CWBackPixel, &attributes);
+        XMapWindow(display, deep);
+        XSync(display, False);
+        arguments = common;
+        arguments.insert(arguments.end(), {"--window-id", hexId(deep)});
+        play = startGlimmer(glimmer, arguments, work, "deep");
+        unsigned long bar = 0, inside = 0;
+        for (int read = 0; read < windowReads && (inside >> 24) != 0xFF; ++read) {
+            pause(250);
+            XImage* image = XGetImage(display, deep, 0, 0, 660, 480, AllPlanes, ZPixmap);
+            if (image) {
+                bar = XGetPixel(image, 5, 240);
+                inside = XGetPixel(image, 330, 240);
+                XDestroyImage(image);
+            }
+        }
+        kill(play.pid, SIGTERM);
+        const auto afterDeep = waitEnd(play, 2);
+        char seen[64];
+        std::snprintf(seen, sizeof seen, "bar %08lx, frame %08lx", bar, inside);
+        check(bar == 0xFF000000ul && (inside >> 24) == 0xFF && (inside & 0xFFFFFF) != 0 && afterDeep == 0,
+              std::string("a 32-bit window gets opaque black bars and an opaque frame (") + seen + ")");
+    } else {
+        std::cout << "(no 32-bit visual on this screen: the opaque-pixel check is left out)" << std::endl;
+    }
+
     XCloseDisplay(display);
     if (failures == 0) {
         std::cout << "all checks passed" << std::endl;

@@ -243,12 +243,17 @@ int playIntoWindow(const HackWindow& target, const SaverPicture& picture, Effect
     if (!xError.empty())
         fail("cannot follow the window " + hexId(window) + " (X error: " + xError + ")");
 
+    const auto redMask = uint32_t(attributes.visual->red_mask);
+    const auto greenMask = uint32_t(attributes.visual->green_mask);
+    const auto blueMask = uint32_t(attributes.visual->blue_mask);
+    // A 32-bit window of a compositing desktop takes the bits left over as
+    // alpha: they are set, or the frame would be transparent there.
+    const uint32_t opaque = attributes.depth == 32 ? ~(redMask | greenMask | blueMask) : 0;
     uint32_t colours[paletteSize];
     for (int i = 0; i < paletteSize; ++i)
-        colours[i] = packedColour(picture.palette[size_t(i)], uint32_t(attributes.visual->red_mask),
-                                  uint32_t(attributes.visual->green_mask), uint32_t(attributes.visual->blue_mask));
+        colours[i] = packedColour(picture.palette[size_t(i)], redMask, greenMask, blueMask) | opaque;
     const GC gc = XCreateGC(display.get(), window, 0, nullptr);
-    XSetForeground(display.get(), gc, 0);  // black on every true-colour visual
+    XSetForeground(display.get(), gc, opaque);  // black
     FrameImage image(display.get(), attributes.visual, attributes.depth);
 
     stopOnSignals();
