@@ -170,6 +170,17 @@ TEST_F(MakerTest, PlayRefusesMixedOrBadHackOptions)
         EXPECT_EQ(run.status, 2) << describe(run);
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
+    {
+        // The hack needs an X display of its own: no SDL driver stands in.
+        const char* display = std::getenv("DISPLAY");
+        const std::optional<std::string> kept = display ? std::optional<std::string>(display) : std::nullopt;
+        unsetenv("DISPLAY");
+        const ToolRun run = glimmer({"play", path("picture.gif"), "--root"});
+        if (kept)
+            setenv("DISPLAY", kept->c_str(), 1);
+        EXPECT_EQ(run.status, 2) << describe(run);
+        EXPECT_NE(run.err.find("cannot open the display (DISPLAY is not set)"), std::string::npos) << run.err;
+    }
     const DaemonWindowVariable daemon("nonsense");
     const ToolRun run = glimmer({"play", path("picture.gif")});
     EXPECT_EQ(run.status, 2) << describe(run);
