@@ -46,7 +46,7 @@ pass() { echo "PASS: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 abort() { fail "$*"; echo "1 or more checks failed"; exit 1; }
 
-for tool in Xvfb xscreensaver xscreensaver-command import convert setpriv; do
+for tool in Xvfb xscreensaver xscreensaver-command import convert setpriv xmllint; do
   command -v "$tool" >/dev/null || abort "$tool is not installed (scripts/setup.sh installs it)"
 done
 [ -x "$GLIMMER_TOOL" ] || abort "no glimmer at $GLIMMER_TOOL"
@@ -61,6 +61,7 @@ HOME=$home "$work/bin/glimmer" install-hack "$work/Daemon.scr" >"$work/install.o
 # The line install-hack prints, with the options the settings would add.
 line=$(grep -o '"Glimmerwheel: Daemon".*--root' "$work/install.out")
 [ -n "$line" ] || abort "install-hack printed no programs line: $(cat "$work/install.out")"
+xmllint --noout "$home/.local/share/glimmerwheel/glimmerwheel.xml" || fail "xmllint refuses the hack description"
 cat >"$home/.xscreensaver" <<SETTINGS
 mode:		one
 selected:	0
