@@ -12,7 +12,7 @@ FramePlacement placeFrame(int windowWidth, int windowHeight)
     if (windowWidth <= 0 || windowHeight <= 0)
         return {};
     FramePlacement placement;
-    const int scale = std::min(windowWidth / frameWidth, windowHeight / frameHeight);
+    const int scale = std::min({windowWidth / frameWidth, windowHeight / frameHeight, largestScale});
     if (scale >= 1) {
         placement.width = frameWidth * scale;
         placement.height = frameHeight * scale;

@@ -11,8 +11,8 @@
 
 // The frame's rectangle inside a window, centred. In a window of at least
 // 640 x 480 every frame pixel becomes a square of whole pixels, as large as
-// fits; a smaller window gets the largest 4:3 rectangle that fits. What lies
-// outside it are bars.
+// fits up to largestScale; a smaller window gets the largest 4:3 rectangle
+// that fits. What lies outside it are bars.
 struct FramePlacement {
     int x = 0;
     int y = 0;
@@ -21,6 +21,9 @@ struct FramePlacement {
 };
 
 FramePlacement placeFrame(int windowWidth, int windowHeight);
+// 3840 x 2880, a 5K screen's height: at most 44 MB to send a frame, where
+// the largest window X allows would take 3 GB.
+constexpr int largestScale = 6;
 
 // One colour as a pixel of a visual with these channel masks (each a run of
 // 1 to 8 or more bits): each 8-bit channel keeps its top bits.

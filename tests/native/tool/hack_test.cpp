@@ -61,7 +61,8 @@ TEST(HackFrame, PlacesTheFrameByWholePixelsOrShrinksIt)
                           Case{2560, 1440, 320, 0, 1920, 1440}, Case{700, 500, 30, 10, 640, 480},
                           Case{400, 400, 0, 50, 400, 300}, Case{320, 100, 93, 0, 133, 100},
                           Case{1, 1, 0, 0, 1, 0}, Case{639, 10000, 0, 4760, 639, 479},
-                          Case{0, 480, 0, 0, 0, 0}, Case{640, -1, 0, 0, 0, 0}}) {
+                          Case{5120, 2880, 640, 0, 3840, 2880},
+                          Case{32767, 32767, 14463, 14943, 3840, 2880}, Case{0, 480, 0, 0, 0, 0}, Case{640, -1, 0, 0, 0, 0}}) {
         const FramePlacement p = placeFrame(c.windowWidth, c.windowHeight);
         EXPECT_EQ(std::tuple(p.x, p.y, p.width, p.height), std::tuple(c.x, c.y, c.width, c.height))
             << c.windowWidth << " x " << c.windowHeight;
