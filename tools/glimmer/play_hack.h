@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli.h"
 #include "saver_startup.h"
