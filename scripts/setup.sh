@@ -15,7 +15,7 @@ source scripts/lib/steps.sh
 
 packages=(
   # the native build, its tests and benchmarks
-  build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev libx11-dev
+  build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev libx11-dev libxrandr-dev
   # the maker's picture libraries; libimagequant, lcms2, libjpeg-turbo and
   # libwebp are built from Debian's source packages (apt-get source, which
   # needs dpkg-dev), so are all of them for the web module

@@ -13,15 +13,29 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <unistd.h>
 
 #include "window_frame.h"
 
 namespace {
 
-// Xlib tells nothing of the display's refresh without an extension; a hack's
-// usual pace.
+// When the display does not tell its refresh rate.
 constexpr int defaultFramesPerSecond = 60;
+
+// The screen's refresh rate by RandR, as play in its own window follows it.
+int refreshRateOf(Display* display, Window root)
+{
+    int eventBase = 0, errorBase = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase))
+        return defaultFramesPerSecond;
+    XRRScreenConfiguration* configuration = XRRGetScreenInfo(display, root);
+    if (!configuration)
+        return defaultFramesPerSecond;
+    const short rate = XRRConfigCurrentRate(configuration);
+    XRRFreeScreenConfigInfo(configuration);
+    return rate > 0 ? rate : defaultFramesPerSecond;
+}
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -257,7 +271,9 @@ int playIntoWindow(const HackWindow& target, const SaverPicture& picture, Effect
     FrameImage image(display.get(), attributes.visual, attributes.depth);
 
     stopOnSignals();
-    const long frameNanoseconds = 1000000000L / (framesPerSecond > 0 ? framesPerSecond : defaultFramesPerSecond);
+    const int refreshRate = refreshRateOf(display.get(), DefaultRootWindow(display.get()));
+    const int pace = framesPerSecond > 0 && framesPerSecond < refreshRate ? framesPerSecond : refreshRate;
+    const long frameNanoseconds = 1000000000L / pace;
     timespec nextFrame{};
     clock_gettime(CLOCK_MONOTONIC, &nextFrame);
     int width = attributes.width;
