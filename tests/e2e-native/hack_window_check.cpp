@@ -4,14 +4,14 @@
 // reads the window back. What it shows must be a frame of the saver's own
 // run for that seed (the very frame glimmer preview writes for that step),
 // scaled by whole pixels, with black bars; a resize is followed; SIGTERM and
-// SIGINT end play with status 0; so does the window's destruction.
+// SIGINT end play with status 0; so does the window's destruction; a 32-bit
+// window gets opaque pixels; an id of no window is refused.
 //
 // usage: hack_window_check GLIMMER SAVER WORK_FOLDER
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
