@@ -15,7 +15,7 @@ source scripts/lib/steps.sh
 
 packages=(
   # the native build, its tests and benchmarks
-  build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev libx11-dev
+  build-essential cmake pkgconf git googletest libbenchmark-dev libsdl2-dev libx11-dev libxrandr-dev
   # the maker's picture libraries; libimagequant, lcms2, libjpeg-turbo and
   # libwebp are built from Debian's source packages (apt-get source, which
   # needs dpkg-dev), so are all of them for the web module
@@ -36,6 +36,9 @@ packages=(
   # the Windows-side and end-to-end tests: wine64 runs the programs, and the
   # wine package brings the wine, wineboot and wineserver commands
   wine wine64 xvfb xdotool imagemagick x11-utils
+  # glimmer play as a screen-saver hack: the XScreenSaver daemon that runs it
+  # in a test, and xmllint, which reads the hack description install-hack writes
+  xscreensaver libxml2-utils
   # the core as a static 32-bit Linux program, run under qemu
   gcc-multilib g++-multilib qemu-user-static
   # the sanitizer and fuzzing builds (clang and its runtime libraries), memcheck
@@ -52,6 +55,7 @@ programs=(
   x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64
   wine:wine wineboot:wine wineserver:wine Xvfb:xvfb xdotool:xdotool xprop:x11-utils xdpyinfo:x11-utils
   import:imagemagick identify:imagemagick convert:imagemagick
+  xscreensaver:xscreensaver xscreensaver-command:xscreensaver xmllint:libxml2-utils setpriv:util-linux
   qemu-i386-static:qemu-user-static clang:clang clang++:clang valgrind:valgrind
   emcc:emscripten node:nodejs chromium:chromium chromedriver:chromium-driver gzip:gzip brotli:brotli
   ffmpeg:ffmpeg ffprobe:ffmpeg

@@ -150,8 +150,12 @@ void printUsage(std::ostream& stream)
 {
     stream << "glimmer: makes Glimmerwheel screen savers and shows what they will show\n\n"
               "usage: glimmer COMMAND [OPTIONS]\n\ncommands:\n";
+    // The summaries in one column, two spaces past the longest name.
+    size_t column = 0;
     for (const Command& command : glimmerCommands())
-        stream << "  " << command.name << std::string(10 - command.name.size(), ' ') << command.summary
+        column = std::max(column, command.name.size() + 2);
+    for (const Command& command : glimmerCommands())
+        stream << "  " << command.name << std::string(column - command.name.size(), ' ') << command.summary
                << "\n";
     stream << "\n'glimmer COMMAND --help' describes a command's options. An option's value may\n"
               "start with a dash (-o -x.scr); '--' ends the options, so that the words after it\n"

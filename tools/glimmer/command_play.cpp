@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -10,13 +13,18 @@
 
 #include "commands.h"
 #include "file_io.h"
+#include "play_hack.h"
 #include "play_input.h"
 #include "saver_startup.h"
 #include "seed_option.h"
 
 namespace {
 
-constexpr std::string_view playUsage = "glimmer play INPUT [--seed S] [--fullscreen]";
+constexpr std::string_view playUsage =
+    "glimmer play INPUT [--seed S] [--fps N] [--fullscreen | --window-id ID | --root | --window]";
+constexpr std::string_view playValueOptions[] = {"--seed", "--fps", "--window-id"};
+// Beyond this, a cap is no cap on any display.
+constexpr int64_t highestFps = 1000;
 // Frames timed by the presents before deciding whether they wait for the display.
 constexpr int pacingProbeFrames = 30;
 
@@ -159,17 +167,30 @@ bool eventEnds(const SDL_Event& event, MouseRule& pointer)
 
 int runPlayCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words, {"--seed"}, {"--fullscreen"}, playUsage);
+    const std::vector<std::string> spelled = withHackSpellings(words, playValueOptions);
+    Arguments arguments(spelled, {std::begin(playValueOptions), std::end(playValueOptions)},
+                        {"--fullscreen", "--root", "--window"}, playUsage);
     const uint32_t seed = takeSeed(arguments);
+    const int framesPerSecond = int(arguments.takeInteger("--fps", 1, highestFps).value_or(0));
     const bool fullscreen = arguments.takeFlag("--fullscreen");
+    const std::optional<std::string> windowId = arguments.takeValue("--window-id");
+    const bool root = arguments.takeFlag("--root");
+    const bool ownWindow = arguments.takeFlag("--window");
     const auto inputs = arguments.positionals(1);
     const std::string& input = inputs[0];
+    if (int(windowId.has_value()) + int(root) + int(ownWindow) > 1)
+        fail("--window-id, --root and --window each name where to draw: give one of them");
+    const std::optional<HackWindow> hackWindow = hackWindowOf(windowId, root, ownWindow);
+    if (hackWindow && fullscreen)
+        fail("--fullscreen is for play's own window; a hack draws into the window it is given at its size");
 
     const Bytes file = readWholeFile(input);
     const SaverPicture picture = loadSaverPicture(file, input);
     for (const auto& warning : picture.warnings)
         console.err << "warning: " << warning << "\n";
     const auto run = startSaverEffect(picture, seed);
+    if (hackWindow)
+        return playIntoWindow(*hackWindow, picture, *run, framesPerSecond, seed, input, console);
 
     // Pixels are shown as whole blocks when scaled, so that every pixel on
     // screen keeps a colour of the picture's palette.
@@ -212,10 +233,15 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
     SDL_GetRendererInfo(renderer.get(), &info);
     bool paceByClock = !(info.flags & SDL_RENDERER_PRESENTVSYNC);
     SDL_DisplayMode mode{};
-    const int refreshRate =
+    int refreshRate =
         SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window.get()), &mode) == 0 && mode.refresh_rate > 0
             ? mode.refresh_rate
             : 60;
+    // A cap below the refresh: the presents would wait less than a frame.
+    if (framesPerSecond > 0 && framesPerSecond < refreshRate) {
+        refreshRate = framesPerSecond;
+        paceByClock = true;
+    }
     const uint64_t ticksPerSecond = SDL_GetPerformanceFrequency();
     const uint64_t frameTicks = ticksPerSecond / uint64_t(refreshRate);
     const uint64_t probeStart = SDL_GetPerformanceCounter();

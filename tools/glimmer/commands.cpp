@@ -80,14 +80,30 @@ const Command commandTable[] = {
      "shown on stderr when it is a terminal.\n",
      runPreviewCommand},
     {"play", "shows a saver live in a window, as the saver would",
-     "usage: glimmer play INPUT [--seed S] [--fullscreen]\n\n"
+     "usage: glimmer play INPUT [--seed S] [--fps N]\n"
+     "                   [--fullscreen | --window-id ID | --root | --window]\n\n"
      "INPUT is a saver (.scr), a file.dat or a GIF. Opens a window (SDL2) and shows\n"
      "the effect with the saver's own code, one frame per display refresh, scaled\n"
      "to the window without distortion. Like the saver it ends on any key press,\n"
      "a left button press or release, or a mouse jump of more than 10 pixels\n"
      "between two motion events once the first frame is shown.\n\n"
+     "As an X screen-saver hack (XScreenSaver) it draws into a window it is given\n"
+     "instead: the one named by --window-id or by the XSCREENSAVER_WINDOW variable,\n"
+     "or the root window with --root. It follows that window's size, the frame\n"
+     "scaled by whole pixels where it fits (up to 6 x 6; smaller windows get it\n"
+     "shrunk), with black bars around it; input is left to the daemon. SIGTERM or\n"
+     "SIGINT end it with status 0, and so does the window's end (with a line on\n"
+     "stderr). It too draws one frame per refresh (by RandR; 60 a second when the\n"
+     "display does not tell).\n\n"
      "  --seed S        the random seed, 0 to 4294967295 (default: the current time)\n"
-     "  --fullscreen    cover the whole screen instead of a 640 x 480 window\n\n"
+     "  --fps N         at most N frames a second, 1 to 1000 (default: one a refresh)\n"
+     "  --fullscreen    cover the whole screen instead of a 640 x 480 window\n"
+     "  --window-id ID  draw into the window ID (0x1a00007 or 27262983); also\n"
+     "                  spelled -window-id\n"
+     "  --root          draw into XSCREENSAVER_WINDOW if set, else the root window\n"
+     "                  (also -root)\n"
+     "  --window        open play's own window even when XSCREENSAVER_WINDOW is set\n"
+     "                  (also -window)\n\n"
      "Needs a graphical display; without one use 'glimmer preview INPUT -o OUT.mp4'.\n",
      runPlayCommand},
     {"decode", "decodes a saver's picture with the saver's own decoder, to PGM or PNG",
@@ -127,6 +143,18 @@ const Command commandTable[] = {
      "Exit status 2 when the site folder holds no index.html or the port is\n"
      "taken.\n",
      runServeCommand},
+    {"install-hack", "installs a saver as an XScreenSaver hack (Linux screen saver)",
+     "usage: glimmer install-hack SAVER.scr [--dir DIR] [--replace]\n\n"
+     "Writes into DIR (default ~/.local/share/glimmerwheel) a copy of the saver as\n"
+     "glimmerwheel.scr, the launcher glimmerwheel (a /bin/sh script that runs this\n"
+     "glimmer's play on it with the daemon's arguments) and glimmerwheel.xml, the\n"
+     "description that XScreenSaver's settings read (the saver's name, the seed,\n"
+     "a frame-rate cap). Then prints the line to add to ~/.xscreensaver.\n\n"
+     "  --dir DIR       the folder to write into (made when missing)\n"
+     "  --replace       replace the files of an earlier install-hack there\n\n"
+     "Exit status 2 when SAVER.scr is no saver play could show, or one of the\n"
+     "three files exists already and --replace is not given.\n",
+     runInstallHackCommand},
 };
 
 }  // namespace

@@ -13,5 +13,6 @@ int runPreviewCommand(std::span<const std::string> arguments, Console& console);
 int runPlayCommand(std::span<const std::string> arguments, Console& console);
 int runDecodeCommand(std::span<const std::string> arguments, Console& console);
 int runServeCommand(std::span<const std::string> arguments, Console& console);
+int runInstallHackCommand(std::span<const std::string> arguments, Console& console);
 
 std::span<const Command> glimmerCommands();

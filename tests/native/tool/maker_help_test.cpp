@@ -9,8 +9,11 @@ TEST(MakerHelp, ToolHelpListsTheCommands)
 {
     const ToolRun run = glimmer({"--help"});
     EXPECT_EQ(run.status, 0);
-    for (const char* command : {"make", "preview", "play", "serve"})
+    for (const char* command : {"make", "preview", "play", "serve", "install-hack"})
         EXPECT_NE(run.out.find(std::string("  ") + command + " "), std::string::npos) << command;
+    // Every summary starts in one column, past the longest name.
+    EXPECT_NE(run.out.find("\n  play          shows a saver live"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n  install-hack  installs a saver"), std::string::npos) << run.out;
 }
 
 TEST(MakerHelp, EachCommandDescribesEveryOption)
@@ -19,7 +22,8 @@ TEST(MakerHelp, EachCommandDescribesEveryOption)
         {"make", {"-o OUT", "--fit MODE", "cover", "contain", "stretch", "none", "--dither D", "--reencode",
                   "--external", "--stub FILE"}},
         {"preview", {"--seed S", "--frames N", "-o OUT", ".gif", ".png", ".pgm", "--trace"}},
-        {"play", {"--seed S", "--fullscreen"}},
+        {"play", {"--seed S", "--fullscreen", "--fps N", "--window-id ID", "--root", "--window"}},
+        {"install-hack", {"--dir DIR", "--replace"}},
         {"serve", {"--port N", "--bind ADDR", "--site DIR"}},
     };
     for (const auto& [command, options] : commands) {
