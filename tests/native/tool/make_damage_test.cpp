@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Damage, MakeDamage, ::testing::Values(
     DamageCase{"tgaCut", [] { return cut(stbTga(64, 64), 60); }, 2, "': it is cut short"},
     DamageCase{"webpCut", [] { return cut(encoders::webpFile({}, busy), 60); }, 2, "': it is cut short"},
     DamageCase{"icon", [] { return readWholeFile(std::string(GLIMMER_TEST_DATA) + "/pictures/icon.ico"); }, 2,
-               "is an ICO icon; glimmer make reads"}),
+               "is an ICO icon; savers are made from"}),
     caseName);
 
 // Tiny files that declare a great deal, and pictures of extreme shapes: each
