@@ -66,8 +66,8 @@ void checkMemoryBudget(PictureFormat format, const ReadRequest& request, size_t 
     std::string message = "'" + std::string(request.name) + "' is a " + pictureFormatName(format) + " of " +
                           std::to_string(width) + " x " + std::to_string(height) + " pixels that would take about " +
                           std::to_string(megabytes(total)) + " MB to ";
-    message += fitBytes > readerBytes ? std::string("fit with --fit ") + fitModeName(request.fit) : "read";
-    message += ", more than the " + std::to_string(megabytes(makeMemoryBudget)) + " MB glimmer make may use";
+    message += fitBytes > readerBytes ? std::string("fit as \"") + fitModeName(request.fit) + "\"" : "read";
+    message += ", more than the " + std::to_string(megabytes(makeMemoryBudget)) + " MB a make may use";
     const double ratio = double(std::max(width, height)) / std::min(width, height);
     if (fitBytes > readerBytes && ratio >= 100)
         message += " (its sides are " + std::to_string(int64_t(std::lround(ratio))) + " to 1)";

@@ -229,21 +229,21 @@ INSTANTIATE_TEST_SUITE_P(Budget, MakeDamage, ::testing::Values(
                "is cut short after its pixels, which are all there"},
     DamageCase{"pngSixteenBitRow", [] { return pngClaiming(100000000, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA); }, 2,
                "in.picture' is a PNG of 100000000 x 1 pixels that would take about 2194 MB to read, more than the "
-               "340 MB glimmer make may use"},
+               "340 MB a make may use"},
     DamageCase{"pngOneBitRow", [] { return pngClaiming(100000000, 1, 1, PNG_COLOR_TYPE_GRAY); }, 2,
                "is a PNG of 100000000 x 1 pixels that would take about 2194 MB to read"},
     DamageCase{"pngColumnStretched", [] { return pngColumn(100000000); }, 2,
-               "is a PNG of 1 x 100000000 pixels that would take about 294782 MB to fit with --fit stretch, more "
-               "than the 340 MB glimmer make may use (its sides are 100000000 to 1)", "stretch"},
+               "is a PNG of 1 x 100000000 pixels that would take about 294782 MB to fit as \"stretch\", more "
+               "than the 340 MB a make may use (its sides are 100000000 to 1)", "stretch"},
     DamageCase{"pngColumnContained", [] { return pngColumn(100000000); }, 2,
-               "would take about 2957 MB to fit with --fit contain", "contain"},
+               "would take about 2957 MB to fit as \"contain\"", "contain"},
     DamageCase{"pngColumnCovered", [] { return pngColumn(100000000); }, 0,
                "from the PNG of 1 x 100000000 (fit cover"},
     DamageCase{"pngInterlacedWithAlpha", [] {
         return pngClaiming(10000, 10000, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7); }, 2,
                "is a PNG of 10000 x 10000 pixels that would take about 412 MB to read"},
     DamageCase{"bmpOneBitRowContained", [] { return bmpOneBit(100000000, 1); }, 2,
-               "is a BMP of 100000000 x 1 pixels that would take about 1825 MB to fit with --fit contain", "contain"},
+               "is a BMP of 100000000 x 1 pixels that would take about 1825 MB to fit as \"contain\"", "contain"},
     DamageCase{"bmpOneBitRowCovered", [] { return bmpOneBit(100000000, 1); }, 0,
                "from the BMP of 100000000 x 1 (fit cover"},
     DamageCase{"bmpTopDownColumnCutShort", [] { return bmpClaiming(1, -100000000); }, 2, "': it is cut short"},
