@@ -56,6 +56,6 @@ TEST(MakeBudget, RefusesOneByteBeyondTheBudget)
         ADD_FAILURE() << "one byte more was taken";
     } catch (const MakeError& error) {
         EXPECT_STREQ(error.what(), "'edge.png' is a PNG of 1000 x 1000 pixels that would take about 341 MB to read, "
-                                   "more than the 340 MB glimmer make may use");
+                                   "more than the 340 MB a make may use");
     }
 }
