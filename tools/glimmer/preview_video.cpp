@@ -9,14 +9,11 @@
 #include <vector>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/error.h>
-#include <libavutil/log.h>
 #include <libavutil/opt.h>
 }
 
 #include "cli.h"
+#include "ffmpeg_calls.h"
 #include "file_io.h"
 
 namespace {
@@ -46,7 +43,7 @@ void keepErrorLines(void* object, int level, const char* format, va_list argumen
         return;
     char line[512];
     int prefix = 1;
-    av_log_format_line2(object, level, format, arguments, line, sizeof line, &prefix);
+    ffmpeg().av_log_format_line2(object, level, format, arguments, line, sizeof line, &prefix);
     std::string text = line;
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
@@ -61,13 +58,13 @@ void keepErrorLines(void* object, int level, const char* format, va_list argumen
 void routeFfmpegLog()
 {
     static std::once_flag routed;
-    std::call_once(routed, [] { av_log_set_callback(keepErrorLines); });
+    std::call_once(routed, [] { ffmpeg().av_log_set_callback(keepErrorLines); });
 }
 
 std::string errorText(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
+    ffmpeg().av_strerror(code, text, sizeof text);
     std::string reason = text;
     const std::lock_guard lock(ffmpegErrorsLock);
     if (!ffmpegErrors.empty())
@@ -159,14 +156,14 @@ constexpr int ioBufferSize = 1 << 16;
 
 AVIOContext* memoryContext(void* opaque, bool writing)
 {
-    auto* buffer = static_cast<unsigned char*>(av_malloc(ioBufferSize));
+    auto* buffer = static_cast<unsigned char*>(ffmpeg().av_malloc(ioBufferSize));
     if (!buffer)
         return nullptr;
     AVIOContext* context = writing
-                               ? avio_alloc_context(buffer, ioBufferSize, 1, opaque, nullptr, writeToMemory, seekWriter)
-                               : avio_alloc_context(buffer, ioBufferSize, 0, opaque, readFromMemory, nullptr, seekReader);
+                               ? ffmpeg().avio_alloc_context(buffer, ioBufferSize, 1, opaque, nullptr, writeToMemory, seekWriter)
+                               : ffmpeg().avio_alloc_context(buffer, ioBufferSize, 0, opaque, readFromMemory, nullptr, seekReader);
     if (!context)
-        av_free(buffer);
+        ffmpeg().av_free(buffer);
     return context;
 }
 
@@ -174,8 +171,8 @@ void freeMemoryContext(AVIOContext*& context)
 {
     if (!context)
         return;
-    av_freep(&context->buffer);
-    avio_context_free(&context);
+    ffmpeg().av_freep(&context->buffer);
+    ffmpeg().avio_context_free(&context);
 }
 
 // BT.709 at limited range, as players assume for a tagged H.264 or VP9 video.
@@ -224,10 +221,10 @@ struct VideoWriter::State {
     }
     ~State()
     {
-        av_packet_free(&packet);
-        av_frame_free(&frame);
-        avcodec_free_context(&encoder);
-        avformat_free_context(format);
+        ffmpeg().av_packet_free(&packet);
+        ffmpeg().av_frame_free(&frame);
+        ffmpeg().avcodec_free_context(&encoder);
+        ffmpeg().avformat_free_context(format);
         freeMemoryContext(io);
     }
 
@@ -257,18 +254,18 @@ struct VideoWriter::State {
 
     void sendToMuxer(AVFrame* input)
     {
-        int result = avcodec_send_frame(encoder, input);
+        int result = ffmpeg().avcodec_send_frame(encoder, input);
         if (result < 0)
             failWith(std::string(traits.encoder) + " refused a frame", result);
         for (;;) {
-            result = avcodec_receive_packet(encoder, packet);
+            result = ffmpeg().avcodec_receive_packet(encoder, packet);
             if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
                 return;
             if (result < 0)
                 failWith(std::string(traits.encoder) + " failed", result);
-            av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
+            ffmpeg().av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
             packet->stream_index = stream->index;
-            result = av_interleaved_write_frame(format, packet);
+            result = ffmpeg().av_interleaved_write_frame(format, packet);
             if (result < 0)
                 failWith(std::string("FFmpeg's ") + traits.muxer + " writer failed", result);
         }
@@ -282,7 +279,7 @@ const char* videoEncoderName(VideoFormat format)
 
 void requireEncoderNamed(const std::string& encoderName, const std::string& what, const std::string& path)
 {
-    if (!avcodec_find_encoder_by_name(encoderName.c_str()))
+    if (!ffmpeg().avcodec_find_encoder_by_name(encoderName.c_str()))
         fail("cannot write " + quotedName(path) + ": the FFmpeg this glimmer is built with has no " + encoderName +
              " encoder, which " + what + " needs (Debian's libavcodec59 has it)");
 }
@@ -305,9 +302,9 @@ VideoWriter::VideoWriter(OutputFile& output, std::string path, VideoFormat forma
     state_ = std::make_unique<State>(output, std::move(path), traits, yuvTablesOf(palette), width, height);
     State& s = *state_;
     requireVideoEncoder(format, s.path);
-    const AVCodec* codec = avcodec_find_encoder_by_name(traits.encoder);
+    const AVCodec* codec = ffmpeg().avcodec_find_encoder_by_name(traits.encoder);
 
-    int result = avformat_alloc_output_context2(&s.format, nullptr, traits.muxer, nullptr);
+    int result = ffmpeg().avformat_alloc_output_context2(&s.format, nullptr, traits.muxer, nullptr);
     if (result < 0 || !s.format)
         s.failWith(std::string("FFmpeg has no ") + traits.muxer + " writer", result < 0 ? result : AVERROR(ENOSYS));
     s.io = memoryContext(&s.file, true);
@@ -319,9 +316,9 @@ VideoWriter::VideoWriter(OutputFile& output, std::string path, VideoFormat forma
     s.format->io_open = State::openReader;
     s.format->io_close2 = State::closeReader;
 
-    s.encoder = avcodec_alloc_context3(codec);
-    s.frame = av_frame_alloc();
-    s.packet = av_packet_alloc();
+    s.encoder = ffmpeg().avcodec_alloc_context3(codec);
+    s.frame = ffmpeg().av_frame_alloc();
+    s.packet = ffmpeg().av_packet_alloc();
     if (!s.encoder || !s.frame || !s.packet)
         throw std::bad_alloc();
     s.encoder->width = width;
@@ -339,34 +336,34 @@ VideoWriter::VideoWriter(OutputFile& output, std::string path, VideoFormat forma
     // 640 x 480: small enough to send, quick enough not to keep anyone waiting.
     AVDictionary* options = nullptr;
     if (format == VideoFormat::mp4) {
-        av_dict_set(&options, "preset", "veryfast", 0);
-        av_dict_set(&options, "crf", "23", 0);
+        ffmpeg().av_dict_set(&options, "preset", "veryfast", 0);
+        ffmpeg().av_dict_set(&options, "crf", "23", 0);
     } else {
         s.encoder->bit_rate = 0;
-        av_dict_set(&options, "deadline", "realtime", 0);
-        av_dict_set(&options, "cpu-used", "6", 0);
-        av_dict_set(&options, "crf", "32", 0);
-        av_dict_set(&options, "row-mt", "1", 0);
+        ffmpeg().av_dict_set(&options, "deadline", "realtime", 0);
+        ffmpeg().av_dict_set(&options, "cpu-used", "6", 0);
+        ffmpeg().av_dict_set(&options, "crf", "32", 0);
+        ffmpeg().av_dict_set(&options, "row-mt", "1", 0);
     }
-    result = avcodec_open2(s.encoder, codec, &options);
-    av_dict_free(&options);
+    result = ffmpeg().avcodec_open2(s.encoder, codec, &options);
+    ffmpeg().av_dict_free(&options);
     if (result < 0)
         s.failWith(std::string(traits.encoder) + " would not start", result);
 
-    s.stream = avformat_new_stream(s.format, nullptr);
+    s.stream = ffmpeg().avformat_new_stream(s.format, nullptr);
     if (!s.stream)
         throw std::bad_alloc();
     s.stream->time_base = s.encoder->time_base;
     s.stream->avg_frame_rate = s.encoder->framerate;
-    result = avcodec_parameters_from_context(s.stream->codecpar, s.encoder);
+    result = ffmpeg().avcodec_parameters_from_context(s.stream->codecpar, s.encoder);
     if (result < 0)
         s.failWith("FFmpeg could not describe the stream", result);
 
     AVDictionary* muxerOptions = nullptr;
     if (format == VideoFormat::mp4)
-        av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
-    result = avformat_write_header(s.format, &muxerOptions);
-    av_dict_free(&muxerOptions);
+        ffmpeg().av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+    result = ffmpeg().avformat_write_header(s.format, &muxerOptions);
+    ffmpeg().av_dict_free(&muxerOptions);
     if (result < 0)
         s.failWith(std::string("FFmpeg's ") + traits.muxer + " writer would not start", result);
 
@@ -377,7 +374,7 @@ VideoWriter::VideoWriter(OutputFile& output, std::string path, VideoFormat forma
     s.frame->color_trc = AVCOL_TRC_BT709;
     s.frame->colorspace = AVCOL_SPC_BT709;
     s.frame->color_range = AVCOL_RANGE_MPEG;
-    result = av_frame_get_buffer(s.frame, 0);
+    result = ffmpeg().av_frame_get_buffer(s.frame, 0);
     if (result < 0)
         s.failWith("no memory for a frame", result);
 }
@@ -387,7 +384,7 @@ VideoWriter::~VideoWriter() = default;
 void VideoWriter::addFrame(std::span<const uint8_t> indices)
 {
     State& s = *state_;
-    const int result = av_frame_make_writable(s.frame);
+    const int result = ffmpeg().av_frame_make_writable(s.frame);
     if (result < 0)
         s.failWith("no memory for a frame", result);
     const YuvTables& tables = s.tables;
@@ -424,7 +421,7 @@ void VideoWriter::finish()
 {
     State& s = *state_;
     s.sendToMuxer(nullptr);
-    const int result = av_write_trailer(s.format);
+    const int result = ffmpeg().av_write_trailer(s.format);
     if (result < 0)
         s.failWith(std::string("FFmpeg's ") + s.traits.muxer + " writer could not end the file", result);
     s.output.write(s.file.bytes);
