@@ -125,16 +125,6 @@ TEST_F(PreviewVideo, Mp4HasItsIndexBeforeItsFrames)
     EXPECT_EQ(boxes.front(), "ftyp");
 }
 
-TEST_F(PreviewVideo, LastFrameMatchesThePgmOfTheSameRun)
-{
-    ASSERT_EQ(glimmer({"preview", path("picture.gif"), "--seed", "9", "--frames", "7", "-o", path("seven.pgm")}).status, 0);
-    ASSERT_EQ(glimmer({"preview", path("picture.gif"), "--seed", "9", "--frames", "7", "-o", path("seven.webm")}).status, 0);
-    const CommandResult decoded = runCommand("ffmpeg -v error -i " + path("seven.webm") + " -f rawvideo -pix_fmt gray -");
-    ASSERT_EQ(decoded.out.size(), size_t(frameBytes) * 7);
-    EXPECT_GE(lumaPsnr(decoded.out, size_t(frameBytes) * 6, parsePgm(read("seven.pgm")).samples, saverColours(gif)),
-              30.0);
-}
-
 TEST_F(PreviewVideo, FpsSetsTheGifsDelay)
 {
     ASSERT_EQ(glimmer({"preview", path("picture.gif"), "--seed", "2", "--frames", "3", "--fps", "25", "-o",
