@@ -286,14 +286,17 @@ int main(int argc, char** argv)
     for (int i = 0; i < paletteSize; ++i)
         colours[i] = uint32_t(picture.palette[size_t(i)].red) << 16 | uint32_t(picture.palette[size_t(i)].green) << 8 |
                      picture.palette[size_t(i)].blue;
-    const std::vector<std::string> common = {"play", saver, "--seed", std::to_string(seed), "--fps",
-                                             std::to_string(framesPerSecond)};
+    // glimmer play on the saver at the seed and rate, with `where` it draws.
+    const auto startPlay = [&](std::vector<std::string> where, const std::string& name,
+                               const std::vector<std::string>& environment = {}) {
+        where.insert(where.begin(), {"play", saver, "--seed", std::to_string(seed), "--fps",
+                                     std::to_string(framesPerSecond)});
+        return startGlimmer(glimmer, where, work, name, environment);
+    };
 
     // --- a large window: the frame twice over in whole pixels, centred
     Window window = makeWindow(display, 1300, 980);
-    std::vector<std::string> arguments = common;
-    arguments.insert(arguments.end(), {"--window-id", hexId(window)});
-    Play play = startGlimmer(glimmer, arguments, work, "large");
+    Play play = startPlay({"--window-id", hexId(window)}, "large");
     std::vector<uint8_t> shownPixels;
     const int shown = waitForFrame(display, window, {10, 10, 1280, 960}, picture, colours, 0, &shownPixels);
     check(shown > 0, "a 1300 x 980 window shows a frame of seed 7 (frame " + std::to_string(shown) +
@@ -321,9 +324,7 @@ int main(int argc, char** argv)
     check(out.find("with seed 7") != std::string::npos, "play reports its frames and seed: " + out);
 
     // --- SIGINT, with the window named by XSCREENSAVER_WINDOW
-    arguments = common;
-    arguments.push_back("-root");
-    play = startGlimmer(glimmer, arguments, work, "interrupt", {"XSCREENSAVER_WINDOW=" + hexId(window)});
+    play = startPlay({"-root"}, "interrupt", {"XSCREENSAVER_WINDOW=" + hexId(window)});
     check(waitForFrame(display, window, {0, 50, 400, 300}, picture, colours, 0) > 0,
           "-root with XSCREENSAVER_WINDOW draws into that window");
     kill(play.pid, SIGINT);
@@ -331,7 +332,7 @@ int main(int argc, char** argv)
     check(afterInt == 0, "SIGINT ends play with status 0 (" + describeEnd(afterInt) + ")");
 
     // --- the window destroyed under it
-    play = startGlimmer(glimmer, arguments, work, "destroyed", {"XSCREENSAVER_WINDOW=" + hexId(window)});
+    play = startPlay({"-root"}, "destroyed", {"XSCREENSAVER_WINDOW=" + hexId(window)});
     pause(700);
     XDestroyWindow(display, window);
     XSync(display, False);
@@ -342,9 +343,7 @@ int main(int argc, char** argv)
               ", stderr: " + err + ")");
 
     // --- a window id that names nothing is refused
-    arguments = common;
-    arguments.insert(arguments.end(), {"-window-id", hexId(window)});
-    play = startGlimmer(glimmer, arguments, work, "missing");
+    play = startPlay({"-window-id", hexId(window)}, "missing");
     const auto afterMissing = waitEnd(play, 10);
     check(afterMissing == 2 && readText(play.err).find("there is no window") != std::string::npos,
           "a window id of no window is refused with status 2 (" + describeEnd(afterMissing) + ")");
@@ -360,9 +359,7 @@ int main(int argc, char** argv)
                                           argb.visual, CWColormap | CWBorderPixel | CWBackPixel, &attributes);
         XMapWindow(display, deep);
         XSync(display, False);
-        arguments = common;
-        arguments.insert(arguments.end(), {"--window-id", hexId(deep)});
-        play = startGlimmer(glimmer, arguments, work, "deep");
+        play = startPlay({"--window-id", hexId(deep)}, "deep");
         unsigned long bar = 0, inside = 0;
         for (int read = 0; read < windowReads && (inside >> 24) != 0xFF; ++read) {
             pause(250);

@@ -9,21 +9,17 @@
 # them. E2E_KEEP=1 keeps the work folder.
 set -u
 
-GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
-GLIMMER_TOOL=${GLIMMER_TOOL:-$GLIMMER_ROOT/build/native/glimmer}
+# shellcheck source=e2e_checks.sh
+source "$(dirname "$0")/e2e_checks.sh"
 GLIMMER_HACK_CHECK=${GLIMMER_HACK_CHECK:-$GLIMMER_ROOT/build/native/tests/e2e-native/hack_window_check}
-# shellcheck source=../../scripts/lib/xvfb.sh
-source "$GLIMMER_ROOT/scripts/lib/xvfb.sh"
 
 work=$(mktemp -d /tmp/glimmer-hack-e2e.XXXXXX)
 
 cleanup() {
   stop_xvfb
-  if [ "${E2E_KEEP:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
+  remove_work
 }
 trap cleanup EXIT
-
-abort() { echo "FAIL: $*"; echo "1 or more checks failed"; exit 1; }
 
 [ -x "$GLIMMER_TOOL" ] || abort "no glimmer at $GLIMMER_TOOL"
 [ -x "$GLIMMER_HACK_CHECK" ] || abort "no hack_window_check at $GLIMMER_HACK_CHECK"

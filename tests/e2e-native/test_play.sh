@@ -9,14 +9,11 @@
 # run); ctest sets both. E2E_KEEP=1 keeps the work folder.
 set -u
 
-GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
-GLIMMER_TOOL=${GLIMMER_TOOL:-$GLIMMER_ROOT/build/native/glimmer}
-# shellcheck source=../../scripts/lib/xvfb.sh
-source "$GLIMMER_ROOT/scripts/lib/xvfb.sh"
+# shellcheck source=e2e_checks.sh
+source "$(dirname "$0")/e2e_checks.sh"
 
 work=$(mktemp -d /tmp/glimmer-play-e2e.XXXXXX)
 play_pid=
-failures=0
 
 cleanup() {
   if [ -n "$play_pid" ] && kill -0 "$play_pid" 2>/dev/null; then
@@ -24,13 +21,9 @@ cleanup() {
     wait "$play_pid" 2>/dev/null
   fi
   stop_xvfb
-  if [ "${E2E_KEEP:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
+  remove_work
 }
 trap cleanup EXIT
-
-pass() { echo "PASS: $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-abort() { fail "$*"; echo "1 or more checks failed"; exit 1; }
 
 for tool in Xvfb xdotool import convert od; do
   command -v "$tool" >/dev/null || abort "$tool is not installed (scripts/setup.sh installs it)"
@@ -133,9 +126,4 @@ for how in windowclose windowkill; do
   fi
 done
 
-if [ $failures -eq 0 ]; then
-  echo "all checks passed"
-  exit 0
-fi
-echo "$failures check(s) failed"
-exit 1
+finish_checks

@@ -14,15 +14,12 @@
 # keeps the work folder.
 set -u
 
-GLIMMER_ROOT=${GLIMMER_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
-GLIMMER_TOOL=${GLIMMER_TOOL:-$GLIMMER_ROOT/build/native/glimmer}
-# shellcheck source=../../scripts/lib/xvfb.sh
-source "$GLIMMER_ROOT/scripts/lib/xvfb.sh"
+# shellcheck source=e2e_checks.sh
+source "$(dirname "$0")/e2e_checks.sh"
 
 work=$(mktemp -d /tmp/glimmer-xscreensaver-e2e.XXXXXX)
 daemon_pid=
 hack=
-failures=0
 
 as_user=()
 if [ "$(id -u)" = 0 ]; then
@@ -38,13 +35,9 @@ cleanup() {
   # The hack, should the daemon have left it behind.
   if [ -n "$hack" ] && kill -0 "$hack" 2>/dev/null; then kill "$hack" 2>/dev/null; fi
   stop_xvfb
-  if [ "${E2E_KEEP:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
+  remove_work
 }
 trap cleanup EXIT
-
-pass() { echo "PASS: $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-abort() { fail "$*"; echo "1 or more checks failed"; exit 1; }
 
 for tool in Xvfb xscreensaver xscreensaver-command import convert setpriv xmllint; do
   command -v "$tool" >/dev/null || abort "$tool is not installed (scripts/setup.sh installs it)"
@@ -133,9 +126,4 @@ grep -q "^played [0-9]* frames of .*glimmerwheel.scr with seed 11$" "$work/daemo
   pass "play ended in order: $(grep -E '^played|^glimmer play: ' "$work/daemon.log" | tr '\n' ' ')" ||
   fail "no report from play; daemon: $(tail -n 20 "$work/daemon.log")"
 
-if [ $failures -eq 0 ]; then
-  echo "all checks passed"
-  exit 0
-fi
-echo "$failures check(s) failed"
-exit 1
+finish_checks

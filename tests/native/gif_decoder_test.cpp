@@ -14,16 +14,7 @@ namespace {
 Bytes streamOfCodes(const std::vector<int>& codes, int minimumCodeSize, int width, int height,
                     uint8_t imagePacked = 0x00)
 {
-    GifLayout layout;
-    layout.screenWidth = width;
-    layout.screenHeight = height;
-    layout.colourTable = greyTable(256);
-    layout.imageWidth = width;
-    layout.imageHeight = height;
-    layout.imagePacked = imagePacked;
-    layout.minimumCodeSize = minimumCodeSize;
-    layout.data = packCodes(codes, minimumCodeSize);
-    return buildGif(layout);
+    return gifOfCodes(codes, width, height, minimumCodeSize, 0xF7, imagePacked);
 }
 
 // Decodes into a guarded target of the image's width and `height` rows and

@@ -44,16 +44,7 @@ Outcome decodeInto(const Bytes& stream, uint32_t budget, int width, int height, 
 // A GIF with a 4-entry colour table, so that the data is most of the stream.
 Bytes smallGif(const std::vector<int>& codes, int width, int height, int minimumCodeSize)
 {
-    GifLayout layout;
-    layout.screenWidth = width;
-    layout.screenHeight = height;
-    layout.screenPacked = 0x81;
-    layout.colourTable = greyTable(4);
-    layout.imageWidth = width;
-    layout.imageHeight = height;
-    layout.minimumCodeSize = minimumCodeSize;
-    layout.data = packCodes(codes, minimumCodeSize);
-    return buildGif(layout);
+    return gifOfCodes(codes, width, height, minimumCodeSize, 0x81);
 }
 
 Bytes blocks(int width, int height, int side, int colours)

@@ -529,6 +529,24 @@ inline Bytes photoLikeIndices(std::mt19937& random, int width, int height, int c
     return out;
 }
 
+// A GIF of one width x height image of LZW `codes` and a grey global table of
+// the size `screenPacked` gives (no local table).
+inline Bytes gifOfCodes(const std::vector<int>& codes, int width, int height, int minimumCodeSize,
+                        uint8_t screenPacked, uint8_t imagePacked = 0x00)
+{
+    GifLayout layout;
+    layout.screenWidth = width;
+    layout.screenHeight = height;
+    layout.screenPacked = screenPacked;
+    layout.colourTable = greyTable(2 << (screenPacked & 7));
+    layout.imageWidth = width;
+    layout.imageHeight = height;
+    layout.imagePacked = imagePacked;
+    layout.minimumCodeSize = minimumCodeSize;
+    layout.data = packCodes(codes, minimumCodeSize);
+    return buildGif(layout);
+}
+
 // A GIF of `indices` laid out as the packages hold it (no local table).
 inline Bytes gifOf(const Bytes& indices, int width, int height, int minimumCodeSize, bool interlaced = false,
                    const LzwOptions& options = {})
@@ -540,17 +558,8 @@ inline Bytes gifOf(const Bytes& indices, int width, int height, int minimumCodeS
     } else {
         ordered = indices;
     }
-    GifLayout layout;
-    layout.screenWidth = width;
-    layout.screenHeight = height;
-    layout.screenPacked = 0xF7;
-    layout.colourTable = greyTable(256);
-    layout.imageWidth = width;
-    layout.imageHeight = height;
-    layout.imagePacked = interlaced ? 0x40 : 0x00;
-    layout.minimumCodeSize = minimumCodeSize;
-    layout.data = packCodes(lzwEncode(ordered, minimumCodeSize, options), minimumCodeSize);
-    return buildGif(layout);
+    return gifOfCodes(lzwEncode(ordered, minimumCodeSize, options), width, height, minimumCodeSize, 0xF7,
+                      interlaced ? 0x40 : 0x00);
 }
 
 }  // namespace giftest

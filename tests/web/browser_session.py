@@ -6,11 +6,15 @@ downloaded). Every request for another origin goes to a trap that answers
 none (the browser still checks for updates and accounts at start-up: those
 never leave the machine), and the browser's network log tells which requests
 the page and its worker made."""
+import argparse
 import json
+import os
 import re
+import shutil
 import signal
 import socket
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -114,6 +118,54 @@ def wait_for(what, condition, seconds=90):
             return value
         time.sleep(0.05)
     raise AssertionError(f"waited {seconds} s for {what}")
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def page_test_setup(prefix, screenshot=False):
+    """The arguments SOURCE_TREE SITE GLIMMER [--screenshot PNG] of a page
+    test, glimmer's absolute path, a new work folder and a downloads folder in
+    it; None when GLIMMER is not built."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("source")
+    parser.add_argument("site")
+    parser.add_argument("glimmer")
+    if screenshot:
+        parser.add_argument("--screenshot")
+    arguments = parser.parse_args()
+    if not os.access(arguments.glimmer, os.X_OK):
+        print(f"{arguments.glimmer} is not there: build the native preset first")
+        return None
+    work = tempfile.mkdtemp(prefix=prefix)
+    downloads = os.path.join(work, "downloads")
+    os.makedirs(downloads)
+    return arguments, os.path.abspath(arguments.glimmer), work, downloads
+
+
+def downloaded(link, downloads, name):
+    """Clicks the download `link`, which must be named after `name`; the
+    downloaded file's path once the browser has finished it."""
+    check(link.text == f"Download {name}", f"the download is named {name}: {link.text}")
+    link.click()
+    saved = os.path.join(downloads, name)
+    wait_for(f"the download of {name}", lambda: os.path.exists(saved) and not any(
+        entry.endswith(".crdownload") for entry in os.listdir(downloads)))
+    return saved
+
+
+def end_session(driver, trap, server, work):
+    """Quits the browser, closes the trap, stops the server and removes the
+    work folder; the server's exit status (0 when it was stopped before)."""
+    if driver:
+        driver.quit()
+    if trap:
+        trap.close()
+    status = stop_server(server) if server else 0
+    shutil.rmtree(work, ignore_errors=True)
+    return status
 
 
 def requests_of(origin, network_log):

@@ -10,16 +10,14 @@ request leaves the origin and the console stays clean.
     browser_test.py SOURCE_TREE SITE GLIMMER [--screenshot PNG]
 
 Ends with status 77 (skipped) when GLIMMER is not built."""
-import argparse
 import base64
 import json
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 
-from browser_session import Trap, requests_of, start_browser, start_server, stop_server, wait_for
+from browser_session import (Trap, check, downloaded, end_session, page_test_setup, requests_of, start_browser,
+                             start_server, wait_for)
 
 SEED = 4242
 STOP_FRAME = 90
@@ -40,11 +38,6 @@ return btoa(text);
 """
 
 
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
-
-
 def check_saved_video(driver, downloads):
     """Records VIDEO_SECONDS of the preview (stopped at STOP_FRAME, so it must
     play again) and reads the download back with ffprobe."""
@@ -56,11 +49,7 @@ def check_saved_video(driver, downloads):
     driver.find_element("id", "save-video").click()
     link = driver.find_element("id", "video-download")
     wait_for("the video", lambda: link.is_displayed(), seconds=VIDEO_SECONDS + 60)
-    check(link.text == "Download holiday.webm", f"the video is named after the picture: {link.text}")
-    link.click()
-    saved = os.path.join(downloads, "holiday.webm")
-    wait_for("the video's download", lambda: os.path.exists(saved) and not any(
-        name.endswith(".crdownload") for name in os.listdir(downloads)))
+    saved = downloaded(link, downloads, "holiday.webm")
     size = os.path.getsize(saved)
     check(link.get_attribute("data-bytes") == str(size), "the page's size is the file's")
     check(status.text.startswith(f"Made holiday.webm: {VIDEO_SECONDS} s, "), f"the page says how big: {status.text}")
@@ -79,19 +68,10 @@ def check_saved_video(driver, downloads):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("source")
-    parser.add_argument("site")
-    parser.add_argument("glimmer")
-    parser.add_argument("--screenshot")
-    arguments = parser.parse_args()
-    if not os.access(arguments.glimmer, os.X_OK):
-        print(f"{arguments.glimmer} is not there: build the native preset first")
+    setup = page_test_setup("glimmer-browser-", screenshot=True)
+    if not setup:
         return 77
-    glimmer = os.path.abspath(arguments.glimmer)
-    work = tempfile.mkdtemp(prefix="glimmer-browser-")
-    downloads = os.path.join(work, "downloads")
-    os.makedirs(downloads)
+    arguments, glimmer, work, downloads = setup
     server = driver = trap = None
     try:
         # What the page must match: glimmer's saver and its frame at the same step.
@@ -130,12 +110,7 @@ def main():
         if arguments.screenshot:
             driver.save_screenshot(arguments.screenshot)
 
-        link = driver.find_element("id", "download")
-        check(link.text == "Download holiday.scr", f"the download is named after the picture: {link.text}")
-        link.click()
-        saved = os.path.join(downloads, "holiday.scr")
-        wait_for("the download", lambda: os.path.exists(saved) and not any(
-            name.endswith(".crdownload") for name in os.listdir(downloads)))
+        saved = downloaded(driver.find_element("id", "download"), downloads, "holiday.scr")
         with open(saved, "rb") as page_saver, open(os.path.join(work, "expected.scr"), "rb") as tool_saver:
             check(page_saver.read() == tool_saver.read(), "the downloaded saver is glimmer make's, byte for byte")
         check_saved_video(driver, downloads)
@@ -180,14 +155,9 @@ def main():
               f"the browser's own {len(trap.requests)} went to the trap")
         return 0
     finally:
-        if driver:
-            driver.quit()
-        if trap:
-            trap.close()
-        if server and stop_server(server) != 0:
+        if end_session(driver, trap, server, work) != 0:
             print("glimmer serve did not end with status 0 on SIGTERM", file=sys.stderr)
             sys.exit(1)
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

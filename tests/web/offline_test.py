@@ -18,23 +18,17 @@ Chromium, headless, driven through Selenium, against `glimmer serve`.
     offline_test.py SOURCE_TREE SITE GLIMMER
 
 Ends with status 77 (skipped) when GLIMMER is not built."""
-import argparse
 import json
 import os
 import shutil
 import subprocess
 import sys
-import tempfile
 
-from browser_session import Trap, start_browser, start_server, stop_server, wait_for
+from browser_session import (Trap, check, downloaded, end_session, page_test_setup, start_browser, start_server,
+                             stop_server, wait_for)
 
 ROOT = "return document.documentElement.dataset"
 SLOW_4G = {"offline": False, "latency": 150, "downloadThroughput": 1.6e6 / 8, "uploadThroughput": 750e3 / 8}
-
-
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
 
 
 def make_expected(glimmer, work, picture):
@@ -47,13 +41,7 @@ def make_expected(glimmer, work, picture):
 
 def download(driver, downloads, name):
     """Clicks the page's download link; the saver's bytes."""
-    link = driver.find_element("id", "download")
-    check(link.text == f"Download {name}", f"the download is named {name}: {link.text}")
-    link.click()
-    saved = os.path.join(downloads, name)
-    wait_for(f"the download of {name}", lambda: os.path.exists(saved) and not any(
-        entry.endswith(".crdownload") for entry in os.listdir(downloads)))
-    with open(saved, "rb") as file:
+    with open(downloaded(driver.find_element("id", "download"), downloads, name), "rb") as file:
         return file.read()
 
 
@@ -62,18 +50,10 @@ def made_again(driver):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("source")
-    parser.add_argument("site")
-    parser.add_argument("glimmer")
-    arguments = parser.parse_args()
-    if not os.access(arguments.glimmer, os.X_OK):
-        print(f"{arguments.glimmer} is not there: build the native preset first")
+    setup = page_test_setup("glimmer-offline-")
+    if not setup:
         return 77
-    glimmer = os.path.abspath(arguments.glimmer)
-    work = tempfile.mkdtemp(prefix="glimmer-offline-")
-    downloads = os.path.join(work, "downloads")
-    os.makedirs(downloads)
+    arguments, glimmer, work, downloads = setup
     server = driver = trap = None
     try:
         subprocess.run(["convert", "-seed", "7", "-size", "1000x1000", "plasma:navy-gold", "early.jpg"],
@@ -177,13 +157,7 @@ def main():
         print(f"ok: early picture on Slow 4G, installable, offline make and download from {origin}")
         return 0
     finally:
-        if driver:
-            driver.quit()
-        if trap:
-            trap.close()
-        if server:
-            stop_server(server)
-        shutil.rmtree(work, ignore_errors=True)
+        end_session(driver, trap, server, work)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "message_box_watcher.h"
+#include "process_runner.h"
 #include "package/package_reader_win.h"
 
 namespace {
@@ -56,17 +57,6 @@ std::vector<uint8_t> programWithHeader(int32_t width)
     return file;
 }
 
-bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool whole = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
-    CloseHandle(file);
-    return whole;
-}
-
 }  // namespace
 
 TEST(PackageReader, FindsItsOwnFileAtAnyPathAndNamesOneItCannotOpen)
@@ -98,7 +88,7 @@ TEST(PackageReader, FindsItsOwnFileAtAnyPathAndNamesOneItCannotOpen)
     };
     for (const auto& c : cases) {
         if (c.result)
-            ASSERT_TRUE(writeFile(c.program, programWithHeader(c.width))) << c.what;
+            ASSERT_TRUE(writeWholeFile(c.program, programWithHeader(c.width))) << c.what;
         imagePackage = ImagePackage{};
         ReadCall call{c.program.c_str(), -1};
         const auto boxes = readAnsweringBoxes(call);

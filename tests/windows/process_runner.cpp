@@ -80,11 +80,9 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments, 
     return run;
 }
 
-ProgramRun runSaverUntilKey(const std::string& program, const std::string& arguments, DWORD timeoutMs)
+WhileRunning pressKeyASecondAfterTheWindow()
 {
-    DWORD windowSince = 0;
-    bool keyPressed = false;
-    return runProgram(program, arguments, timeoutMs, nullptr, [&](HWND window) {
+    return [windowSince = DWORD(0), keyPressed = false](HWND window) mutable {
         if (!window || keyPressed)
             return;
         if (!windowSince)
@@ -93,16 +91,23 @@ ProgramRun runSaverUntilKey(const std::string& program, const std::string& argum
             PostMessageA(window, WM_KEYDOWN, 'A', 0x001E0001);
             keyPressed = true;
         }
-    });
+    };
 }
 
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+ProgramRun runSaverUntilKey(const std::string& program, const std::string& arguments, DWORD timeoutMs)
+{
+    return runProgram(program, arguments, timeoutMs, nullptr, pressKeyASecondAfterTheWindow());
+}
+
+namespace {
+
+template <typename Open>
+bool writeWithRetries(Open open, const std::vector<uint8_t>& bytes)
 {
     for (int attempt = 0; attempt < 20; ++attempt) {
         if (attempt)
             Sleep(250);
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
+        HANDLE file = open();
         if (file == INVALID_HANDLE_VALUE)
             continue;
         DWORD written = 0;
@@ -113,6 +118,22 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes)
             return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    return writeWithRetries(
+        [&] { return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr); },
+        bytes);
+}
+
+bool writeWholeFile(const std::wstring& path, const std::vector<uint8_t>& bytes)
+{
+    return writeWithRetries(
+        [&] { return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr); },
+        bytes);
 }
 
 std::vector<uint8_t> saverProgramBytes()

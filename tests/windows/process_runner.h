@@ -42,7 +42,10 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments, 
 void finishProgram(PROCESS_INFORMATION& process, DWORD timeoutMs, const WhileRunning& whileRunning,
                    ProgramRun& run);
 
-// The same, pressing a key on the saver window a second after it appears.
+// Presses a key on the saver window a second after it appears.
+WhileRunning pressKeyASecondAfterTheWindow();
+
+// runProgram, pressing a key on the saver window a second after it appears.
 ProgramRun runSaverUntilKey(const std::string& program, const std::string& arguments = "/s",
                             DWORD timeoutMs = 30000);
 
@@ -53,6 +56,7 @@ bool startProgram(const std::string& program, const std::string& arguments, cons
 // Replaces the file at `path` with `bytes`. A program that has just ended may
 // still hold its image for a moment, so a refused open is tried again.
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+bool writeWholeFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
 
 // The built saver program, without a package.
 std::vector<uint8_t> saverProgramBytes();

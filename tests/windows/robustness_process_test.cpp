@@ -134,13 +134,7 @@ TEST(SaverRobustness, PackageInAFolderNamedOutsideTheAnsiCodePageIsOpened)
     const std::wstring folder = std::wstring(temporary) + L"glimmer-robust-\u0416\u4E2D";
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring program = folder + L"\\saver.scr";
-    const std::vector<uint8_t> bytes = packaged(smallGif(), 8, 8);
-    HANDLE file = CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, bytes.size());
+    ASSERT_TRUE(writeWholeFile(program, packaged(smallGif(), 8, 8)));
 
     std::wstring commandLine = L"\"" + program + L"\" /s";
     STARTUPINFOW startup = {};
@@ -149,20 +143,8 @@ TEST(SaverRobustness, PackageInAFolderNamedOutsideTheAnsiCodePageIsOpened)
     const bool started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                         nullptr, &startup, &process);
     ProgramRun run;
-    if (started) {
-        DWORD windowSince = 0;
-        bool keyPressed = false;
-        finishProgram(process, 30000, [&](HWND window) {
-            if (!window || keyPressed)
-                return;
-            if (!windowSince)
-                windowSince = GetTickCount();
-            if (GetTickCount() - windowSince > 1000) {
-                PostMessageA(window, WM_KEYDOWN, 'A', 0x001E0001);
-                keyPressed = true;
-            }
-        }, run);
-    }
+    if (started)
+        finishProgram(process, 30000, pressKeyASecondAfterTheWindow(), run);
     DeleteFileW(program.c_str());
     RemoveDirectoryW(folder.c_str());
     ASSERT_TRUE(started) << "CreateProcessW failed with error " << GetLastError();

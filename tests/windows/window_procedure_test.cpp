@@ -54,9 +54,7 @@ protected:
     {
         ASSERT_NE(window, nullptr);
         windowActivated = 0;
-        mouseRule.armed = 0;
-        mouseRule.x = mouseRule.y = 0;
-        mouseRule.seen = 0;
+        mouseRule = MouseRule{};
         takeCloseRequests();
         received.clear();
     }
@@ -84,6 +82,15 @@ protected:
             ++count;
         }
         return count;
+    }
+
+    // After the first frame, with the pointer last seen at x, y.
+    static void armedAt(int x, int y)
+    {
+        mouseRule.armed = 1;
+        mouseRule.x = x;
+        mouseRule.y = y;
+        mouseRule.seen = 1;
     }
 
     int moveTo(int x, int y)
@@ -207,10 +214,7 @@ TEST_F(WindowProcedure, SetCursorHidesThePointer)
 
 TEST_F(WindowProcedure, JumpsOfTenPixelsAreToleratedAndElevenEndTheSaver)
 {
-    mouseRule.armed = 1;
-    mouseRule.x = 100;
-    mouseRule.y = 100;
-    mouseRule.seen = 1;
+    armedAt(100, 100);
     EXPECT_EQ(moveTo(110, 100), 0);
     EXPECT_EQ(moveTo(100, 100), 0);
     EXPECT_EQ(moveTo(100, 110), 0);
@@ -226,10 +230,7 @@ TEST_F(WindowProcedure, JumpsOfTenPixelsAreToleratedAndElevenEndTheSaver)
 
 TEST_F(WindowProcedure, SmallStepsNeverEndTheSaverHoweverFarTheyGo)
 {
-    mouseRule.armed = 1;
-    mouseRule.x = 0;
-    mouseRule.y = 0;
-    mouseRule.seen = 1;
+    armedAt(0, 0);
     for (int step = 1; step <= 50; ++step)
         EXPECT_EQ(moveTo(step * 10, step * 10), 0) << "step " << step;
     EXPECT_EQ(mouseRule.x, 500);
@@ -238,10 +239,7 @@ TEST_F(WindowProcedure, SmallStepsNeverEndTheSaverHoweverFarTheyGo)
 
 TEST_F(WindowProcedure, TheReferenceFollowsThePointerAlsoAfterAClose)
 {
-    mouseRule.armed = 1;
-    mouseRule.x = 10;
-    mouseRule.y = 10;
-    mouseRule.seen = 1;
+    armedAt(10, 10);
     EXPECT_EQ(moveTo(40, 10), 1);
     EXPECT_EQ(mouseRule.x, 40);
     EXPECT_EQ(moveTo(45, 10), 0);
@@ -275,10 +273,7 @@ TEST_F(WindowProcedure, AFirstMessageAfterTheFirstFrameOnlySetsTheReference)
 
 TEST_F(WindowProcedure, CoordinatesAreTakenAsUnsignedSixteenBitNumbers)
 {
-    mouseRule.armed = 1;
-    mouseRule.x = 65530;
-    mouseRule.y = 5;
-    mouseRule.seen = 1;
+    armedAt(65530, 5);
     // As signed numbers, 65535 would be -1 and lie 65531 pixels away.
     EXPECT_EQ(moveTo(65535, 5), 0);
     EXPECT_EQ(mouseRule.x, 65535);

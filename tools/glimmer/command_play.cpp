@@ -17,6 +17,7 @@
 #include "play_input.h"
 #include "saver_startup.h"
 #include "seed_option.h"
+#include "x_error_kept.h"
 
 namespace {
 
@@ -66,18 +67,6 @@ struct SdlSession {
 // Xlib's own handlers print an X error and end the process with status 1;
 // a window closed or killed from outside must end play with a message and
 // status 2 like every other refusal.
-std::string xError;  // the first X error since the handlers were installed
-
-int keepXError(Display* display, XErrorEvent* event)
-{
-    if (xError.empty()) {
-        char text[160] = {};
-        XGetErrorText(display, event->error_code, text, sizeof text - 1);
-        xError = text;
-    }
-    return 0;
-}
-
 int endOnLostConnection(Display*)
 {
     // Xlib ends the process when this returns: end it first, as a refusal.

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "window_frame.h"
+#include "x_error_kept.h"
 
 namespace {
 
@@ -58,18 +59,6 @@ void stopOnSignals()
 // kept and looked at after the request; the connection lost means the
 // display (and the window with it) is gone, which for a hack is an ordinary
 // end.
-std::string xError;
-
-int keepXError(Display* display, XErrorEvent* event)
-{
-    if (xError.empty()) {
-        char text[160] = {};
-        XGetErrorText(display, event->error_code, text, sizeof text - 1);
-        xError = text;
-    }
-    return 0;
-}
-
 int endOnLostConnection(Display*)
 {
     static const char message[] = "glimmer play: the display closed the connection; ending\n";

@@ -52,6 +52,22 @@ void readRecordPalette(std::span<const uint8_t> file, int32_t offset, SaverPictu
         picture.warnings.push_back("the file ends inside the picture's colour table: the missing colours are black");
 }
 
+// The saver's decoder on `stream`: the image's size into `image`, then at
+// most `budget` bytes of it decoded into `target`; a gif status.
+int decodeGif(std::span<const uint8_t> stream, uint32_t budget, const GifTarget& target, GifImage& image)
+{
+    GifStream gifStream;
+    gifOpenMemory(&gifStream, stream.data(), stream.size());
+    const int status = gifReadImageSize(&gifStream, &image);
+    if (status != gifOk)
+        return status;
+    struct WorkspaceFree {
+        void operator()(GifWorkspace* workspace) const { gifFreeWorkspace(workspace); }
+    };
+    const std::unique_ptr<GifWorkspace, WorkspaceFree> workspace(gifAllocateWorkspace());
+    return workspace ? gifDecodeImage(&gifStream, &image, budget, &target, workspace.get()) : int(gifOutOfMemory);
+}
+
 void decodeRecordZero(std::span<const uint8_t> file, const RecordZero& record, SaverPicture& picture)
 {
     if (record.kind != gifKind) {
@@ -63,19 +79,9 @@ void decodeRecordZero(std::span<const uint8_t> file, const RecordZero& record, S
     const bool inside = record.offset >= 0 && uint64_t(record.offset) <= file.size();
     const auto stream = inside ? file.subspan(size_t(record.offset)) : std::span<const uint8_t>();
 
-    GifStream gifStream;
-    gifOpenMemory(&gifStream, stream.data(), stream.size());
     GifImage image{};
-    int status = gifReadImageSize(&gifStream, &image);
-    if (status == gifOk) {
-        struct WorkspaceFree {
-            void operator()(GifWorkspace* workspace) const { gifFreeWorkspace(workspace); }
-        };
-        const std::unique_ptr<GifWorkspace, WorkspaceFree> workspace(gifAllocateWorkspace());
-        const GifTarget target{picture.pixels.data(), picture.width, picture.width, picture.height};
-        status = workspace ? gifDecodeImage(&gifStream, &image, uint32_t(record.length), &target, workspace.get())
-                           : int(gifOutOfMemory);
-    }
+    const GifTarget target{picture.pixels.data(), picture.width, picture.width, picture.height};
+    const int status = decodeGif(stream, uint32_t(record.length), target, image);
     if (status != gifOk)
         picture.warnings.push_back(gifStatusText(status) + ": the saver shows what was decoded, palette index 0 "
                                                            "elsewhere");
@@ -87,22 +93,11 @@ void decodeRecordZero(std::span<const uint8_t> file, const RecordZero& record, S
 
 std::string undecodableGifReason(std::span<const uint8_t> gif)
 {
-    GifStream gifStream;
-    gifOpenMemory(&gifStream, gif.data(), gif.size());
     GifImage image{};
-    int status = gifReadImageSize(&gifStream, &image);
-    if (status == gifOk) {
-        struct WorkspaceFree {
-            void operator()(GifWorkspace* workspace) const { gifFreeWorkspace(workspace); }
-        };
-        const std::unique_ptr<GifWorkspace, WorkspaceFree> workspace(gifAllocateWorkspace());
-        // Only whether pixels come matters: one of them is kept.
-        uint8_t pixel = 0;
-        const GifTarget target{&pixel, 1, 1, 1};
-        const uint32_t budget = uint32_t(std::min<size_t>(gif.size(), INT32_MAX));
-        status = workspace ? gifDecodeImage(&gifStream, &image, budget, &target, workspace.get())
-                           : int(gifOutOfMemory);
-    }
+    // Only whether pixels come matters: one of them is kept.
+    uint8_t pixel = 0;
+    const GifTarget target{&pixel, 1, 1, 1};
+    const int status = decodeGif(gif, uint32_t(std::min<size_t>(gif.size(), INT32_MAX)), target, image);
     if (status == gifOk || (status == gifDataEnded && image.pixelCount > 0))
         return "";
     if (status == gifBadCodeSize)

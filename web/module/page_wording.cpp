@@ -1,71 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "page_wording.h"
 
-#include <cstdio>
+#include "maker_wording.h"
 
 namespace {
 
-std::string sizeText(int64_t width, int64_t height)
-{
-    return std::to_string(width) + " x " + std::to_string(height);
-}
-
-std::string colourText(const PaletteEntry& entry)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", entry.red, entry.green, entry.blue);
-    return text;
-}
+constexpr ControlWords pageWords{
+    .unfittedLimit = "; kept at its own size (fit \"none\") a picture may have up to ",
+    .chooseAnotherFit = "choose another fit",
+    .fitOtherThanNone = "fit other than \"none\"",
+    .unshowableRefused = "the preview could not show the saver",
+    .reencodeHint = "tick \"Re-encode a GIF\" to re-encode it",
+    .unfittedTileLead = "kept at its own size,",
+    .unshowableForced = "the preview will not show this saver",
+};
 
 }  // namespace
 
 std::string pageRefusalText(const MakeRefusal& refusal)
 {
-    switch (refusal.kind) {
-    case RefusalKind::plain:
-        return refusal.detail;
-    case RefusalKind::tooManyPixels: {
-        const std::string message = "'" + refusal.name + "' is " + sizeText(refusal.width, refusal.height) +
-                                    " pixels" + (refusal.detail.empty() ? "" : " (" + refusal.detail + ")");
-        if (refusal.unfitted)
-            return message + "; kept at its own size (fit \"none\") a picture may have up to " +
-                   std::to_string(refusal.limit / 1'000'000) +
-                   " megapixels (the saver shows the top-left 255 x 255 pixels of it): choose another fit";
-        return message + ", more than the " + std::to_string(refusal.limit / 1'000'000) +
-               " megapixels a picture may have";
-    }
-    case RefusalKind::tooLargeForGif:
-        return "the picture is " + sizeText(refusal.width, refusal.height) +
-               ", larger than a GIF can hold (65535 x 65535); choose a fit other than \"none\"";
-    case RefusalKind::unshowable:
-        return "the picture is " + sizeText(refusal.width, refusal.height) + ", " + refusal.detail +
-               ": the preview could not show the saver";
-    }
-    return plainRefusalText(refusal);
+    return refusalText(refusal, pageWords);
 }
 
 std::string pageNoteText(const MakeNote& note)
 {
-    switch (note.kind) {
-    case NoteKind::gifUnchanged:
-        return "packing the GIF unchanged: the saver shows it as it is (tick \"Re-encode a GIF\" to re-encode it)";
-    case NoteKind::gifReencoded:
-        return "re-encoding the GIF: " + note.detail;
-    case NoteKind::pictureWarning:
-        return "warning: " + note.detail;
-    case NoteKind::unfittedTile: {
-        std::string text = "kept at its own size, each 256 x 256 tile of the saver shows the top-left " +
-                           sizeText(note.shownWidth, note.shownHeight) + " pixels of this " +
-                           sizeText(note.width, note.height) + " picture";
-        if (note.fill)
-            text += ", and palette index 0 (" + colourText(*note.fill) + ") fills the rest of the tile";
-        return text;
-    }
-    case NoteKind::unshowableForced:
-        return "warning: the picture is " + sizeText(note.width, note.height) + ", " + note.detail +
-               ": the preview will not show this saver";
-    }
-    return note.detail;
+    return noteText(note, pageWords);
 }
 
 const char* refusalKindName(RefusalKind kind)

@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 
 #include <array>
-#include <cstdlib>
 #include <optional>
 
+#include "environment_change.h"
 #include "hack_files.h"
 #include "play_hack.h"
 #include "window_frame.h"
@@ -20,28 +20,8 @@ using namespace makertest;
 namespace {
 
 // XSCREENSAVER_WINDOW set or cleared for one test.
-class DaemonWindowVariable {
-public:
-    explicit DaemonWindowVariable(const char* value)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~DaemonWindowVariable()
-    {
-        if (old_)
-            setenv(name, old_->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-
-private:
-    static constexpr const char* name = "XSCREENSAVER_WINDOW";
-    std::optional<std::string> old_;
+struct DaemonWindowVariable : EnvironmentChange {
+    explicit DaemonWindowVariable(const char* value) : EnvironmentChange("XSCREENSAVER_WINDOW", value) {}
 };
 
 std::string text(const Bytes& bytes)
@@ -173,12 +153,8 @@ TEST_F(MakerTest, PlayRefusesMixedOrBadHackOptions)
     }
     {
         // The hack needs an X display of its own: no SDL driver stands in.
-        const char* display = std::getenv("DISPLAY");
-        const std::optional<std::string> kept = display ? std::optional<std::string>(display) : std::nullopt;
-        unsetenv("DISPLAY");
+        const EnvironmentChange noDisplay("DISPLAY", nullptr);
         const ToolRun run = glimmer({"play", path("picture.gif"), "--root"});
-        if (kept)
-            setenv("DISPLAY", kept->c_str(), 1);
         EXPECT_EQ(run.status, 2) << describe(run);
         EXPECT_NE(run.err.find("cannot open the display (DISPLAY is not set)"), std::string::npos) << run.err;
     }

@@ -5,35 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "../gif_test_support.h"
+#include "crafted_pictures.h"
 #include "make_saver.h"
 #include "make_wording.h"
 #include "maker_error.h"
 #include "saver_package.h"
 
 namespace {
-
-void putBigEndian(Bytes& out, uint32_t value)
-{
-    out.insert(out.end(), {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)});
-}
-
-// A PNG's signature, a header that declares width x height and an empty data chunk.
-Bytes pngDeclaring(uint32_t width, uint32_t height)
-{
-    Bytes png{0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-    putBigEndian(png, width);
-    putBigEndian(png, height);
-    png.insert(png.end(), {8, 2, 0, 0, 0});
-    uint32_t crc = 0xFFFFFFFF;
-    for (size_t at = 12; at < png.size(); ++at) {
-        crc ^= png[at];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    putBigEndian(png, ~crc);
-    png.insert(png.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xaf, 0x06, 0x1e});
-    return png;
-}
 
 MakeRefusal refusalOf(std::span<const uint8_t> picture, FitMode fit)
 {
@@ -103,7 +81,7 @@ TEST(MakeReasons, DeclaredSizeRefusalsCarryTheirNumbers)
         {8200, 8200, FitMode::none, 25'000'000},
     };
     for (const auto& c : cases) {
-        const MakeRefusal refusal = refusalOf(pngDeclaring(c.width, c.height), c.fit);
+        const MakeRefusal refusal = refusalOf(crafted::pngClaiming(c.width, c.height), c.fit);
         EXPECT_EQ(refusal.kind, RefusalKind::tooManyPixels) << c.width << ": " << refusal.detail;
         EXPECT_EQ(refusal.width, c.width);
         EXPECT_EQ(refusal.height, c.height);
@@ -112,7 +90,7 @@ TEST(MakeReasons, DeclaredSizeRefusalsCarryTheirNumbers)
         EXPECT_EQ(refusal.name, "picture");
     }
     // A file cut short stays a plain refusal that says it all.
-    EXPECT_EQ(refusalOf(pngDeclaring(64, 64), FitMode::cover).kind, RefusalKind::plain);
+    EXPECT_EQ(refusalOf(crafted::pngClaiming(64, 64), FitMode::cover).kind, RefusalKind::plain);
 }
 
 TEST(MakeReasons, NotesOfAGifPackedReencodedAndKeptAtItsSize)

@@ -3,41 +3,10 @@
 // display. (The pointer rule is the saver's own, tested with it.) (The live window itself is checked end to end under Xvfb.)
 #include "maker_test_support.h"
 
-#include <cstdlib>
-#include <optional>
-
+#include "environment_change.h"
 #include "play_input.h"
 
 using namespace makertest;
-
-namespace {
-
-// Sets or clears an environment variable for one test, and puts it back.
-class EnvironmentChange {
-public:
-    EnvironmentChange(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~EnvironmentChange()
-    {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-}  // namespace
 
 TEST(PlayKeys, EveryKeyEndsButAltAndF10Alone)
 {

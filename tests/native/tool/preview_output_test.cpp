@@ -1,47 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What glimmer preview writes (.gif, .png, .pgm), the pictures the saver
 // shows differently from other viewers, and its refusals.
-#include "maker_test_support.h"
+#include "preview_test_support.h"
 
 #include <stb/stb_image.h>
-
-#include "saver_startup.h"
 
 using namespace makertest;
 
 namespace {
 
-class PreviewOutput : public MakerTest {
+class PreviewOutput : public PreviewTest {
 protected:
     void SetUp() override
     {
         MakerTest::SetUp();
-        gif = giflibGif(GifShape{}, [](int x, int y) { return uint8_t((x * 3) ^ (y * 7)); });
-        write("picture.gif", gif);
+        usePicture(giflibGif(GifShape{}, [](int x, int y) { return uint8_t((x * 3) ^ (y * 7)); }));
     }
-
-    // The frames that the saver's own code draws, one after another.
-    std::vector<Bytes> saverFrames(uint32_t seed, int count)
-    {
-        const SaverPicture picture = loadSaverPicture(gif, "picture.gif");
-        const auto run = startSaverEffect(picture, seed);
-        std::vector<Bytes> frames;
-        for (int k = 0; k < count; ++k) {
-            stepSaverEffect(*run, picture);
-            frames.emplace_back(run->frameBuffer, run->frameBuffer + frameBytes);
-        }
-        return frames;
-    }
-
-    void expectRefused(const std::vector<std::string>& words, const std::string& message)
-    {
-        const ToolRun run = glimmer(words);
-        EXPECT_EQ(run.status, 2) << describe(run);
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-        EXPECT_EQ(run.out, "");
-    }
-
-    Bytes gif;
 };
 
 }  // namespace

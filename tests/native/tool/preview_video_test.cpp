@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // glimmer preview -o NAME.mp4 / NAME.webm: read back with Debian's ffprobe and
 // ffmpeg, frame for frame against the saver's own frames.
-#include "maker_test_support.h"
+#include "preview_test_support.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "preview_video.h"
-#include "saver_startup.h"
 
 using namespace makertest;
 
@@ -66,36 +65,13 @@ std::vector<std::string> boxesOf(const Bytes& file)
     return boxes;
 }
 
-class PreviewVideo : public MakerTest {
+class PreviewVideo : public PreviewTest {
 protected:
     void SetUp() override
     {
         MakerTest::SetUp();
-        gif = readWholeFile(defaultPicture);
-        write("picture.gif", gif);
+        usePicture(readWholeFile(defaultPicture));
     }
-
-    std::vector<Bytes> saverFrames(uint32_t seed, int count)
-    {
-        const SaverPicture picture = loadSaverPicture(gif, "picture.gif");
-        const auto run = startSaverEffect(picture, seed);
-        std::vector<Bytes> frames;
-        for (int k = 0; k < count; ++k) {
-            stepSaverEffect(*run, picture);
-            frames.emplace_back(run->frameBuffer, run->frameBuffer + frameBytes);
-        }
-        return frames;
-    }
-
-    void expectRefused(const std::vector<std::string>& words, const std::string& message)
-    {
-        const ToolRun run = glimmer(words);
-        EXPECT_EQ(run.status, 2) << describe(run);
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-        EXPECT_EQ(run.out, "");
-    }
-
-    Bytes gif;
 };
 
 }  // namespace
@@ -147,16 +123,6 @@ TEST_F(PreviewVideo, Mp4HasItsIndexBeforeItsFrames)
     ASSERT_NE(mdat, boxes.end());
     EXPECT_LT(moov, mdat);
     EXPECT_EQ(boxes.front(), "ftyp");
-}
-
-TEST_F(PreviewVideo, LastFrameMatchesThePgmOfTheSameRun)
-{
-    ASSERT_EQ(glimmer({"preview", path("picture.gif"), "--seed", "9", "--frames", "7", "-o", path("seven.pgm")}).status, 0);
-    ASSERT_EQ(glimmer({"preview", path("picture.gif"), "--seed", "9", "--frames", "7", "-o", path("seven.webm")}).status, 0);
-    const CommandResult decoded = runCommand("ffmpeg -v error -i " + path("seven.webm") + " -f rawvideo -pix_fmt gray -");
-    ASSERT_EQ(decoded.out.size(), size_t(frameBytes) * 7);
-    EXPECT_GE(lumaPsnr(decoded.out, size_t(frameBytes) * 6, parsePgm(read("seven.pgm")).samples, saverColours(gif)),
-              30.0);
 }
 
 TEST_F(PreviewVideo, FpsSetsTheGifsDelay)

@@ -96,6 +96,22 @@ TEST_F(ServeTest, RequestsFindOnlyFilesInsideTheSite)
     EXPECT_EQ(findSiteFile(site, std::string("/index.html\0.txt", 15)).kind, Kind::badRequest);
 }
 
+// A client connection to `port` that has sent `opening` and holds on.
+int openConnection(int port, const std::string& opening)
+{
+    const int connection = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        send(connection, opening.data(), opening.size(), MSG_NOSIGNAL) != ssize_t(opening.size())) {
+        close(connection);
+        return -1;
+    }
+    return connection;
+}
+
 // A server on a free port of 127.0.0.1, in a thread of this test.
 class RunningSite {
 public:
@@ -120,21 +136,16 @@ public:
     // its Content-Length gives (none for HEAD).
     std::string answer(const std::string& request) const
     {
-        const int connection = socket(AF_INET, SOCK_STREAM, 0);
+        std::string answer;
+        const int connection = openConnection(port_, request);
+        if (connection < 0)
+            return answer;
         // A bound on the wait for an answer, not a measure of it.
         const timeval limit{3, 0};
         setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(uint16_t(port_));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        std::string answer;
-        if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            send(connection, request.data(), request.size(), 0) == ssize_t(request.size())) {
-            char buffer[4096];
-            for (ssize_t got; !complete(request, answer) && (got = recv(connection, buffer, sizeof buffer, 0)) > 0;)
-                answer.append(buffer, size_t(got));
-        }
+        char buffer[4096];
+        for (ssize_t got; !complete(request, answer) && (got = recv(connection, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, size_t(got));
         close(connection);
         return answer;
     }
@@ -155,22 +166,6 @@ private:
     int port_ = 0;
     std::thread thread_;
 };
-
-// A client connection to `port` that has sent `opening` and holds on.
-int openConnection(int port, const std::string& opening)
-{
-    const int connection = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        send(connection, opening.data(), opening.size(), MSG_NOSIGNAL) != ssize_t(opening.size())) {
-        close(connection);
-        return -1;
-    }
-    return connection;
-}
 
 // Whether the server closes `connection`, after any last answer, with no
 // wait longer than `seconds`.
@@ -199,6 +194,11 @@ std::string bodyOf(const std::string& answer)
 {
     const size_t end = answer.find("\r\n\r\n");
     return end == std::string::npos ? "" : answer.substr(end + 4);
+}
+
+std::string get(const RunningSite& running, const std::string& path, const std::string& headers = "")
+{
+    return running.answer("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n");
 }
 
 }  // namespace
@@ -287,15 +287,6 @@ TEST_F(ServeTest, StopsCleanlyOnInterruptAndTerminate)
         EXPECT_NE(printed.find("stopped"), std::string::npos) << printed;
     }
 }
-
-namespace {
-
-std::string get(const RunningSite& running, const std::string& path, const std::string& headers = "")
-{
-    return running.answer("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n");
-}
-
-}  // namespace
 
 TEST_F(ServeTest, AnswersRangesNeverLongerThanTheFile)
 {
