@@ -23,16 +23,19 @@ struct AxisTaps {
 // Destination pixel i covers [start + i * step, start + (i + 1) * step) of the
 // source, step = span / destinationSize. Shrinking averages that interval
 // (a box filter, exact at its fractional ends); enlarging interpolates
-// linearly between the two nearest source pixel centres. With `reversed` the
-// source is read from its far end (a flipped axis).
-AxisTaps buildAxisTaps(double start, double span, int sourceSize, int destinationSize, bool reversed)
+// linearly between the two nearest source pixel centres. `start` counts from
+// `offset`, and taps stay within the `extent` pixels from there (a crop), so
+// that a crop gives what the same rectangle cut out beforehand gives. With
+// `reversed` the source is read from its far end (a flipped axis).
+AxisTaps buildAxisTaps(double start, double span, int offset, int extent, int sourceSize, int destinationSize,
+                       bool reversed)
 {
     AxisTaps taps;
     const double step = span / destinationSize;
     auto add = [&](int index, double weight) {
         if (weight <= 0)
             return;
-        index = std::clamp(index, 0, sourceSize - 1);
+        index = std::clamp(offset + std::clamp(index, 0, extent - 1), 0, sourceSize - 1);
         if (reversed)
             index = sourceSize - 1 - index;
         taps.source.push_back(index);
@@ -87,7 +90,7 @@ AxisMapping axisMapping(int orientation)
 // placed on the canvas, in linear light. Every stored row is read once: each
 // is filtered across into a row of the destination's width, then rows are
 // combined down.
-RgbPicture resample(const Picture& picture, const FitPlan& plan)
+RgbPicture resample(const Picture& picture, const FitPlan& plan, const CropRect& region)
 {
     const RgbPicture& stored = picture.stored;
     const AxisMapping mapping = axisMapping(picture.orientation);
@@ -96,10 +99,19 @@ RgbPicture resample(const Picture& picture, const FitPlan& plan)
     const int uprightStoredHeight = mapping.swapped ? stored.width : stored.height;
     const double scaleX = double(uprightStoredWidth) / uprightWidth(picture);
     const double scaleY = double(uprightStoredHeight) / uprightHeight(picture);
-    const AxisTaps uprightX = buildAxisTaps(plan.x * scaleX, plan.width * scaleX, uprightStoredWidth,
-                                            plan.scaledWidth, mapping.reverseX);
-    const AxisTaps uprightY = buildAxisTaps(plan.y * scaleY, plan.height * scaleY, uprightStoredHeight,
-                                            plan.scaledHeight, mapping.reverseY);
+    // The region's first and last stored pixels; at full scale its own.
+    const auto axisTaps = [](double planStart, double planSpan, int regionStart, int regionSpan, double scale,
+                             int sourceSize, int destinationSize, bool reversed) {
+        const double low = regionStart * scale;
+        const int offset = int(std::floor(low));
+        const int extent = std::max(1, int(std::ceil((regionStart + regionSpan) * scale)) - offset);
+        return buildAxisTaps(low - offset + (planStart - regionStart) * scale, planSpan * scale, offset, extent,
+                             sourceSize, destinationSize, reversed);
+    };
+    const AxisTaps uprightX = axisTaps(plan.x, plan.width, region.x, region.width, scaleX, uprightStoredWidth,
+                                       plan.scaledWidth, mapping.reverseX);
+    const AxisTaps uprightY = axisTaps(plan.y, plan.height, region.y, region.height, scaleY, uprightStoredHeight,
+                                       plan.scaledHeight, mapping.reverseY);
     const AxisTaps& across = mapping.swapped ? uprightY : uprightX;  // along stored rows
     const AxisTaps& down = mapping.swapped ? uprightX : uprightY;
     const int acrossCount = int(across.first.size()) - 1;
@@ -149,20 +161,20 @@ RgbPicture resample(const Picture& picture, const FitPlan& plan)
     return result;
 }
 
-// The whole picture upright at its own size, pixel for pixel.
-RgbPicture uprightCopy(Picture&& picture)
+// The region of the picture upright at its own size, pixel for pixel.
+RgbPicture uprightCopy(const Picture& picture, const CropRect& region)
 {
     const RgbPicture& stored = picture.stored;
-    if (picture.orientation == 1)
-        return std::move(picture.stored);
     const AxisMapping mapping = axisMapping(picture.orientation);
-    const int width = mapping.swapped ? stored.height : stored.width;
-    const int height = mapping.swapped ? stored.width : stored.height;
+    const int fullWidth = mapping.swapped ? stored.height : stored.width;
+    const int fullHeight = mapping.swapped ? stored.width : stored.height;
+    const int width = region.width;
+    const int height = region.height;
     RgbPicture result{width, height, std::vector<uint8_t>(size_t(width) * size_t(height) * 3)};
     for (int y = 0; y < height; ++y) {
-        const int alongY = mapping.reverseY ? height - 1 - y : y;
+        const int alongY = mapping.reverseY ? fullHeight - 1 - (region.y + y) : region.y + y;
         for (int x = 0; x < width; ++x) {
-            const int alongX = mapping.reverseX ? width - 1 - x : x;
+            const int alongX = mapping.reverseX ? fullWidth - 1 - (region.x + x) : region.x + x;
             const int storedX = mapping.swapped ? alongY : alongX;
             const int storedY = mapping.swapped ? alongX : alongY;
             std::memcpy(&result.rgb[(size_t(y) * size_t(width) + size_t(x)) * 3],
@@ -193,8 +205,19 @@ const char* fitModeName(FitMode mode)
     return "?";
 }
 
-FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode)
+CropRect wholeOrCrop(int uprightWidth, int uprightHeight, const std::optional<CropRect>& crop)
 {
+    return crop ? *crop : CropRect{0, 0, uprightWidth, uprightHeight};
+}
+
+FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode, const std::optional<CropRect>& crop)
+{
+    if (crop) {
+        FitPlan plan = planFit(crop->width, crop->height, mode);
+        plan.x += crop->x;
+        plan.y += crop->y;
+        return plan;
+    }
     const double width = uprightWidth;
     const double height = uprightHeight;
     FitPlan plan{0, 0, width, height, makeSize, makeSize, 0, 0, makeSize, makeSize};
@@ -226,22 +249,30 @@ FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode)
 }
 
 bool decodeSizeSuffices(int fileWidth, int fileHeight, int decodedWidth, int decodedHeight, int orientation,
-                        FitMode mode)
+                        FitMode mode, const std::optional<CropRect>& crop)
 {
     if (mode == FitMode::none)
         return decodedWidth == fileWidth && decodedHeight == fileHeight;
     const bool swapped = orientation >= 5;
     const int uprightWidth = swapped ? fileHeight : fileWidth;
     const int uprightHeight = swapped ? fileWidth : fileHeight;
-    const FitPlan plan = planFit(uprightWidth, uprightHeight, mode);
+    const FitPlan plan = planFit(uprightWidth, uprightHeight, mode, crop);
     const double scaleX = double(swapped ? decodedHeight : decodedWidth) / uprightWidth;
     const double scaleY = double(swapped ? decodedWidth : decodedHeight) / uprightHeight;
     return plan.width * scaleX >= plan.scaledWidth && plan.height * scaleY >= plan.scaledHeight;
 }
 
-RgbPicture fitPicture(Picture picture, FitMode mode)
+RgbPicture fitPicture(Picture picture, FitMode mode, const std::optional<CropRect>& crop)
 {
+    if (mode == FitMode::none && picture.orientation == 1 && !crop)
+        return std::move(picture.stored);
+    return fitPictureCopy(picture, mode, crop);
+}
+
+RgbPicture fitPictureCopy(const Picture& picture, FitMode mode, const std::optional<CropRect>& crop)
+{
+    const CropRect region = wholeOrCrop(uprightWidth(picture), uprightHeight(picture), crop);
     if (mode == FitMode::none)
-        return uprightCopy(std::move(picture));
-    return resample(picture, planFit(uprightWidth(picture), uprightHeight(picture), mode));
+        return uprightCopy(picture, region);
+    return resample(picture, planFit(uprightWidth(picture), uprightHeight(picture), mode, crop), region);
 }
