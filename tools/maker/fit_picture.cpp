@@ -86,6 +86,51 @@ AxisMapping axisMapping(int orientation)
                        orientation == 3 || orientation == 4 || orientation == 7 || orientation == 8};
 }
 
+// Resampling a picture whose upright x runs down its stored columns. Upright
+// x is filtered first (combining stored rows) and upright y second, as for
+// the same picture stored upright, so that the sums are made in the same order
+// and give the same bytes as a picture turned before it was given.
+RgbPicture resampleSwapped(const Picture& picture, const FitPlan& plan, const AxisTaps& uprightX,
+                           const AxisTaps& uprightY)
+{
+    const RgbPicture& stored = picture.stored;
+    const auto& linear = srgbToLinearTable();
+    const int columnCount = uprightY.highest - uprightY.lowest + 1;
+    const size_t lineFloats = size_t(columnCount) * 3;
+    // lines[x]: upright column x, over the stored columns that upright y uses.
+    std::vector<float> lines(size_t(plan.scaledWidth) * lineFloats, 0.0f);
+    for (int x = 0; x < plan.scaledWidth; ++x) {
+        float* line = lines.data() + size_t(x) * lineFloats;
+        for (int k = uprightX.first[size_t(x)]; k < uprightX.first[size_t(x) + 1]; ++k) {
+            const uint8_t* source = stored.rgb.data() +
+                                    (size_t(uprightX.source[size_t(k)]) * size_t(stored.width) + size_t(uprightY.lowest)) * 3;
+            const float weight = uprightX.weight[size_t(k)];
+            for (size_t i = 0; i < lineFloats; ++i)
+                line[i] += weight * linear[source[i]];
+        }
+    }
+    RgbPicture result{plan.canvasWidth, plan.canvasHeight, {}};
+    result.rgb.resize(size_t(plan.canvasWidth) * size_t(plan.canvasHeight) * 3);
+    for (int y = 0; y < plan.scaledHeight; ++y)
+        for (int x = 0; x < plan.scaledWidth; ++x) {
+            const float* line = lines.data() + size_t(x) * lineFloats;
+            float red = 0, green = 0, blue = 0;
+            for (int k = uprightY.first[size_t(y)]; k < uprightY.first[size_t(y) + 1]; ++k) {
+                const float* pixel = line + size_t(uprightY.source[size_t(k)] - uprightY.lowest) * 3;
+                const float weight = uprightY.weight[size_t(k)];
+                red += weight * pixel[0];
+                green += weight * pixel[1];
+                blue += weight * pixel[2];
+            }
+            uint8_t* target =
+                result.rgb.data() + (size_t(plan.top + y) * size_t(plan.canvasWidth) + size_t(plan.left + x)) * 3;
+            target[0] = linearToSrgbByte(red);
+            target[1] = linearToSrgbByte(green);
+            target[2] = linearToSrgbByte(blue);
+        }
+    return result;
+}
+
 // Resamples the plan's rectangle of the upright picture to its scaled size,
 // placed on the canvas, in linear light. Every stored row is read once: each
 // is filtered across into a row of the destination's width, then rows are
@@ -112,8 +157,10 @@ RgbPicture resample(const Picture& picture, const FitPlan& plan, const CropRect&
                                        plan.scaledWidth, mapping.reverseX);
     const AxisTaps uprightY = axisTaps(plan.y, plan.height, region.y, region.height, scaleY, uprightStoredHeight,
                                        plan.scaledHeight, mapping.reverseY);
-    const AxisTaps& across = mapping.swapped ? uprightY : uprightX;  // along stored rows
-    const AxisTaps& down = mapping.swapped ? uprightX : uprightY;
+    if (mapping.swapped)
+        return resampleSwapped(picture, plan, uprightX, uprightY);
+    const AxisTaps& across = uprightX;  // along stored rows
+    const AxisTaps& down = uprightY;
     const int acrossCount = int(across.first.size()) - 1;
     const int downCount = int(down.first.size()) - 1;
     const auto& linear = srgbToLinearTable();
@@ -151,8 +198,8 @@ RgbPicture resample(const Picture& picture, const FitPlan& plan, const CropRect&
                 sums[i] += weight * source[i];
         }
         for (int column = 0; column < acrossCount; ++column) {
-            const int x = plan.left + (mapping.swapped ? row : column);
-            const int y = plan.top + (mapping.swapped ? column : row);
+            const int x = plan.left + column;
+            const int y = plan.top + row;
             uint8_t* target = result.rgb.data() + (size_t(y) * size_t(plan.canvasWidth) + size_t(x)) * 3;
             for (int channel = 0; channel < 3; ++channel)
                 target[channel] = linearToSrgbByte(sums[size_t(column) * 3 + size_t(channel)]);

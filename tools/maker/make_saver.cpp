@@ -226,3 +226,28 @@ std::optional<MakeNote> checkRecordShowable(GifSize size, bool force)
     note.height = size.height;
     return note;
 }
+
+ShownSize shownPictureSize(std::span<const uint8_t> file, const MakeOptions& options)
+{
+    const PictureFormat format = pictureFormatOrRefuse(file, options.pictureName);
+    checkTurn(options.turn);
+    const ReadRequest request{options.pictureName, options.fit, options.turn, std::nullopt};
+    PictureKeep* keep = options.keep;
+    const uint64_t fingerprint = keep ? fingerprintOf(file) : 0;
+    if (!keep || !keptPictureServes(*keep, file, fingerprint, request)) {
+        Picture picture = readPicture(file, format, request);
+        if (!keep) {
+            picture.orientation = turnedOrientation(picture.orientation, options.turn);
+            return ShownSize{uprightWidth(picture), uprightHeight(picture)};
+        }
+        keep->picture.reset();
+        keep->fingerprint = fingerprint;
+        keep->fileSize = file.size();
+        keep->fit = options.fit;
+        keep->exifOrientation = picture.orientation;
+        keep->picture = std::move(picture);
+    }
+    Picture shown = pictureOfSize(keep->picture->format, keep->picture->fileWidth, keep->picture->fileHeight);
+    shown.orientation = turnedOrientation(keep->exifOrientation, options.turn);
+    return ShownSize{uprightWidth(shown), uprightHeight(shown)};
+}

@@ -89,6 +89,15 @@ struct MadeSaver {
 MadeSaver makeSaverPackage(std::span<const uint8_t> picture, const MakeOptions& options,
                            std::span<const uint8_t> program);
 
+// The size of the picture as it is shown: upright, then turned by the
+// options' `turn` (what a crop counts in), read without making anything; the
+// picture is kept in the options' `keep` for the make that follows.
+struct ShownSize {
+    int width = 0;
+    int height = 0;
+};
+ShownSize shownPictureSize(std::span<const uint8_t> file, const MakeOptions& options);
+
 // The showability check of a record of `size`: nothing when preview and play
 // can show it; a note when they cannot and `force`; else refused (MakeError,
 // RefusalKind::unshowable). `pack` checks the GIF it packs with it.
