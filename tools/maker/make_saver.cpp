@@ -51,7 +51,7 @@ void noteUnlessShowable(MadeSaver& made, GifSize size, bool force)
 // smallest that suffices, as the reader chooses it).
 bool keptPictureServes(const PictureKeep& keep, std::span<const uint8_t> file, const ReadRequest& request)
 {
-    if (!keep.picture || !std::ranges::equal(keep.file, file) ||
+    if (!keep.picture || !std::equal(keep.file.begin(), keep.file.end(), file.begin(), file.end()) ||
         (keep.fit == FitMode::none) != (request.fit == FitMode::none))
         return false;
     const Picture& picture = *keep.picture;
