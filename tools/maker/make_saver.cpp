@@ -47,12 +47,13 @@ void noteUnlessShowable(MadeSaver& made, GifSize size, bool force)
 }
 
 // Whether the kept picture is what reading the file for `request` would give:
-// the same file and size limit and, for a JPEG, the same decode scale (the
+// the same file and fit (whose size limit and memory budget the reader
+// checked) and, for a JPEG, the same decode scale (the
 // smallest that suffices, as the reader chooses it).
 bool keptPictureServes(const PictureKeep& keep, std::span<const uint8_t> file, const ReadRequest& request)
 {
     if (!keep.picture || !std::equal(keep.file.begin(), keep.file.end(), file.begin(), file.end()) ||
-        (keep.fit == FitMode::none) != (request.fit == FitMode::none))
+        keep.fit != request.fit)
         return false;
     const Picture& picture = *keep.picture;
     if (picture.format != PictureFormat::jpeg)

@@ -62,8 +62,8 @@ inline MakeNote noteOf(NoteKind kind, std::string detail = {})
 }
 
 // The last picture read, with a copy of its file's bytes (the same bytes
-// given again find it) and what its reading depended on (the fit's size
-// limit, a JPEG's decode scale).
+// given again find it) and what its reading depended on (the fit, whose size
+// limit and memory budget the reader checked, and a JPEG's decode scale).
 struct PictureKeep {
     Bytes file;
     FitMode fit = FitMode::cover;

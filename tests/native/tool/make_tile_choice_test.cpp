@@ -246,6 +246,12 @@ TEST(TileChoice, AKeptPictureIsMadeAgainAsIfReadAfresh)
         ASSERT_TRUE(keep.picture.has_value());
         EXPECT_EQ(keep.picture->stored.width, keptWidth) << turn;
     }
+    // Another fit has another size limit and memory budget: the picture is read again, and they checked.
+    MakeOptions contain;
+    contain.fit = FitMode::contain;
+    contain.keep = &keep;
+    EXPECT_EQ(makeSaverPackage(jpeg, contain, {}).file, makeSaverPackage(jpeg, MakeOptions{.fit = FitMode::contain}, {}).file);
+    EXPECT_EQ(keep.fit, FitMode::contain);
     MakeOptions sizeOnly;
     sizeOnly.turn = 90;
     sizeOnly.keep = &keep;
