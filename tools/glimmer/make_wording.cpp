@@ -19,7 +19,17 @@ constexpr ControlWords glimmerWords{
 
 std::string glimmerRefusalText(const MakeRefusal& refusal)
 {
-    return refusalText(refusal, glimmerWords);
+    switch (refusal.kind) {
+    case RefusalKind::badCrop:
+        return "--crop " + std::to_string(refusal.crop.x) + "," + std::to_string(refusal.crop.y) + "," +
+               std::to_string(refusal.crop.width) + "," + std::to_string(refusal.crop.height) + ": " +
+               cropText(refusal) + " cannot be used: " + refusal.detail +
+               " (--crop X,Y,W,H counts in the picture as it is shown, after --turn)";
+    case RefusalKind::badTurn:
+        return "--turn takes 90, 180 or 270 (degrees clockwise), not " + std::to_string(refusal.turn);
+    default:
+        return refusalText(refusal, glimmerWords);
+    }
 }
 
 std::string glimmerNoteText(const MakeNote& note)

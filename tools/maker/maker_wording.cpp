@@ -39,6 +39,9 @@ std::string refusalText(const MakeRefusal& refusal, const ControlWords& words)
     case RefusalKind::unshowable:
         return "the picture is " + sizeText(refusal.width, refusal.height) + ", " + refusal.detail + ": " +
                words.unshowableRefused;
+    case RefusalKind::badCrop:
+    case RefusalKind::badTurn:
+        break;  // each caller names its own crop and turn controls
     }
     return plainRefusalText(refusal);
 }

@@ -19,7 +19,15 @@ constexpr ControlWords pageWords{
 
 std::string pageRefusalText(const MakeRefusal& refusal)
 {
-    return refusalText(refusal, pageWords);
+    switch (refusal.kind) {
+    case RefusalKind::badCrop:
+        return "the frame must lie inside the picture: " + cropText(refusal) + " cannot be used: " + refusal.detail;
+    case RefusalKind::badTurn:
+        return "the picture can be turned by a quarter, a half or three quarters, not " +
+               std::to_string(refusal.turn) + " degrees";
+    default:
+        return refusalText(refusal, pageWords);
+    }
 }
 
 std::string pageNoteText(const MakeNote& note)
@@ -34,6 +42,8 @@ const char* refusalKindName(RefusalKind kind)
     case RefusalKind::tooManyPixels: return "too-many-pixels";
     case RefusalKind::tooLargeForGif: return "too-large-for-gif";
     case RefusalKind::unshowable: return "unshowable";
+    case RefusalKind::badCrop: return "bad-crop";
+    case RefusalKind::badTurn: return "bad-turn";
     }
     return "plain";
 }
