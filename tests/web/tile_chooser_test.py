@@ -3,7 +3,7 @@
 """The tile's frame on the page, in Debian's Chromium: once a picture is given
 the frame stands as the largest square in its centre; a mouse drag, the
 wheel, the arrow keys, + and -, the turn button and the reset button move it
-as the page's rules say; on a 360-pixel screen a finger drags it; and the
+as the page's rules say; on a 360-pixel screen a finger drags it and two pinch it; and the
 `glimmer make` command the page shows, run, gives the bytes of the page's
 download.
 
@@ -166,7 +166,17 @@ def main():
         touch(driver, "touchEnd", [])
         settled_make(driver)
         check(abs(crop(driver)[0] - (120 - 40 / shown)) <= 1, f"a finger drags the frame: {crop(driver)}")
-        print(f"ok: the frame moved and zoomed by mouse, wheel, keys, buttons and touch; chose {chosen}")
+        # Two fingers spread to twice their distance: the frame halves about their middle.
+        dragged = crop(driver)
+        middle = (box[0] - 40 + box[2] / 2, box[1] + box[2] / 2)
+        touch(driver, "touchStart", [(middle[0] - 20, middle[1]), (middle[0] + 20, middle[1])])
+        touch(driver, "touchMove", [(middle[0] - 40, middle[1]), (middle[0] + 40, middle[1])])
+        touch(driver, "touchEnd", [])
+        settled_make(driver)
+        pinched = crop(driver)
+        check(pinched[2] == 240 and abs(pinched[0] - (dragged[0] + 120)) <= 1 and abs(pinched[1] - 120) <= 1,
+              f"a pinch zooms in about its middle: {dragged} to {pinched}")
+        print(f"ok: the frame moved and zoomed by mouse, wheel, keys, buttons, finger and pinch; chose {chosen}")
 
         # The command the page showed makes the page's saver.
         probe = subprocess.run([glimmer, "make", "holiday.jpg", "-o", "probe.scr", "--turn", "90"], cwd=work,
