@@ -14,13 +14,37 @@ namespace {
 
 constexpr std::string_view makeUsage =
     "glimmer make PICTURE -o OUT.scr [--fit cover|contain|stretch|none] [--dither D] [--reencode] "
-    "[--external] [--stub FILE] [--force]";
+    "[--crop X,Y,W,H] [--turn 90|180|270] [--seamless] [--external] [--stub FILE] [--force]";
+
+// "X,Y,W,H": four whole numbers, or nothing.
+std::optional<CropRect> parseCrop(const std::string& text)
+{
+    CropRect crop;
+    int* const parts[4] = {&crop.x, &crop.y, &crop.width, &crop.height};
+    size_t at = 0;
+    for (int index = 0; index < 4; ++index) {
+        if (index > 0 && (at >= text.size() || text[at++] != ','))
+            return std::nullopt;
+        const size_t start = at;
+        if (at < text.size() && text[at] == '-')
+            ++at;
+        int64_t value = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && value < 1'000'000'000)
+            value = value * 10 + (text[at++] - '0');
+        if (at == start || text[at - 1] == '-' || value >= 1'000'000'000)
+            return std::nullopt;
+        *parts[index] = int(text[start] == '-' ? -value : value);
+    }
+    if (at != text.size())
+        return std::nullopt;
+    return crop;
+}
 
 }  // namespace
 
 int runMakeCommand(std::span<const std::string> words, Console& console)
 {
-    Arguments arguments(words, {"-o", "--fit", "--dither", "--stub"}, {"--reencode", "--external", "--force"},
+    Arguments arguments(words, {"-o", "--fit", "--dither", "--stub", "--crop", "--turn"}, {"--reencode", "--external", "--force", "--seamless"},
                         makeUsage);
     const auto output = arguments.takeValue("-o");
     const auto fitText = arguments.takeValue("--fit");
@@ -29,6 +53,9 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
     const bool external = arguments.takeFlag("--external");
     const auto stub = arguments.takeValue("--stub");
     const bool force = arguments.takeFlag("--force");
+    const auto cropText = arguments.takeValue("--crop");
+    const auto turn = arguments.takeInteger("--turn", -1'000'000, 1'000'000);
+    const bool seamless = arguments.takeFlag("--seamless");
     const auto inputs = arguments.positionals(1);
     if (!output)
         fail("say where to write the saver with -o OUT.scr");
@@ -38,6 +65,13 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
         if (!parsed)
             fail("--fit takes cover, contain, stretch or none, not " + quotedName(*fitText));
         fit = *parsed;
+    }
+    std::optional<CropRect> crop;
+    if (cropText) {
+        crop = parseCrop(*cropText);
+        if (!crop)
+            fail("--crop takes X,Y,W,H (four whole numbers: the rectangle's left, top, width and height), not " +
+                 quotedName(*cropText));
     }
     if (external && stub)
         fail("--external writes a file.dat without a program; leave out --stub");
@@ -64,6 +98,9 @@ int runMakeCommand(std::span<const std::string> words, Console& console)
     options.dither = dither;
     options.reencode = reencode;
     options.force = force;
+    options.crop = crop;
+    options.turn = int(turn.value_or(0));
+    options.seamless = seamless;
     MadeSaver made;
     try {
         made = makeSaverPackage(file, options, program);

@@ -40,6 +40,13 @@ std::string glimmerRefusalText(const MakeRefusal& refusal)
     case RefusalKind::unshowable:
         return "the picture is " + sizeText(refusal.width, refusal.height) + ", " + refusal.detail +
                ": glimmer preview and play would refuse the saver (--force makes it all the same)";
+    case RefusalKind::badCrop:
+        return "--crop " + std::to_string(refusal.crop.x) + "," + std::to_string(refusal.crop.y) + "," +
+               std::to_string(refusal.crop.width) + "," + std::to_string(refusal.crop.height) + ": " +
+               cropText(refusal) + " cannot be used: " + refusal.detail +
+               " (--crop X,Y,W,H counts in the picture as it is shown, after --turn)";
+    case RefusalKind::badTurn:
+        return "--turn takes 90, 180 or 270 (degrees clockwise), not " + std::to_string(refusal.turn);
     }
     return plainRefusalText(refusal);
 }

@@ -23,16 +23,19 @@ struct AxisTaps {
 // Destination pixel i covers [start + i * step, start + (i + 1) * step) of the
 // source, step = span / destinationSize. Shrinking averages that interval
 // (a box filter, exact at its fractional ends); enlarging interpolates
-// linearly between the two nearest source pixel centres. With `reversed` the
-// source is read from its far end (a flipped axis).
-AxisTaps buildAxisTaps(double start, double span, int sourceSize, int destinationSize, bool reversed)
+// linearly between the two nearest source pixel centres. `start` counts from
+// `offset`, and taps stay within the `extent` pixels from there (a crop), so
+// that a crop gives what the same rectangle cut out beforehand gives. With
+// `reversed` the source is read from its far end (a flipped axis).
+AxisTaps buildAxisTaps(double start, double span, int offset, int extent, int sourceSize, int destinationSize,
+                       bool reversed)
 {
     AxisTaps taps;
     const double step = span / destinationSize;
     auto add = [&](int index, double weight) {
         if (weight <= 0)
             return;
-        index = std::clamp(index, 0, sourceSize - 1);
+        index = std::clamp(offset + std::clamp(index, 0, extent - 1), 0, sourceSize - 1);
         if (reversed)
             index = sourceSize - 1 - index;
         taps.source.push_back(index);
@@ -83,11 +86,56 @@ AxisMapping axisMapping(int orientation)
                        orientation == 3 || orientation == 4 || orientation == 7 || orientation == 8};
 }
 
+// Resampling a picture whose upright x runs down its stored columns. Upright
+// x is filtered first (combining stored rows) and upright y second, as for
+// the same picture stored upright, so that the sums are made in the same order
+// and give the same bytes as a picture turned before it was given.
+RgbPicture resampleSwapped(const Picture& picture, const FitPlan& plan, const AxisTaps& uprightX,
+                           const AxisTaps& uprightY)
+{
+    const RgbPicture& stored = picture.stored;
+    const auto& linear = srgbToLinearTable();
+    const int columnCount = uprightY.highest - uprightY.lowest + 1;
+    const size_t lineFloats = size_t(columnCount) * 3;
+    // lines[x]: upright column x, over the stored columns that upright y uses.
+    std::vector<float> lines(size_t(plan.scaledWidth) * lineFloats, 0.0f);
+    for (int x = 0; x < plan.scaledWidth; ++x) {
+        float* line = lines.data() + size_t(x) * lineFloats;
+        for (int k = uprightX.first[size_t(x)]; k < uprightX.first[size_t(x) + 1]; ++k) {
+            const uint8_t* source = stored.rgb.data() +
+                                    (size_t(uprightX.source[size_t(k)]) * size_t(stored.width) + size_t(uprightY.lowest)) * 3;
+            const float weight = uprightX.weight[size_t(k)];
+            for (size_t i = 0; i < lineFloats; ++i)
+                line[i] += weight * linear[source[i]];
+        }
+    }
+    RgbPicture result{plan.canvasWidth, plan.canvasHeight, {}};
+    result.rgb.resize(size_t(plan.canvasWidth) * size_t(plan.canvasHeight) * 3);
+    for (int y = 0; y < plan.scaledHeight; ++y)
+        for (int x = 0; x < plan.scaledWidth; ++x) {
+            const float* line = lines.data() + size_t(x) * lineFloats;
+            float red = 0, green = 0, blue = 0;
+            for (int k = uprightY.first[size_t(y)]; k < uprightY.first[size_t(y) + 1]; ++k) {
+                const float* pixel = line + size_t(uprightY.source[size_t(k)] - uprightY.lowest) * 3;
+                const float weight = uprightY.weight[size_t(k)];
+                red += weight * pixel[0];
+                green += weight * pixel[1];
+                blue += weight * pixel[2];
+            }
+            uint8_t* target =
+                result.rgb.data() + (size_t(plan.top + y) * size_t(plan.canvasWidth) + size_t(plan.left + x)) * 3;
+            target[0] = linearToSrgbByte(red);
+            target[1] = linearToSrgbByte(green);
+            target[2] = linearToSrgbByte(blue);
+        }
+    return result;
+}
+
 // Resamples the plan's rectangle of the upright picture to its scaled size,
 // placed on the canvas, in linear light. Every stored row is read once: each
 // is filtered across into a row of the destination's width, then rows are
 // combined down.
-RgbPicture resample(const Picture& picture, const FitPlan& plan)
+RgbPicture resample(const Picture& picture, const FitPlan& plan, const CropRect& region)
 {
     const RgbPicture& stored = picture.stored;
     const AxisMapping mapping = axisMapping(picture.orientation);
@@ -96,12 +144,23 @@ RgbPicture resample(const Picture& picture, const FitPlan& plan)
     const int uprightStoredHeight = mapping.swapped ? stored.width : stored.height;
     const double scaleX = double(uprightStoredWidth) / uprightWidth(picture);
     const double scaleY = double(uprightStoredHeight) / uprightHeight(picture);
-    const AxisTaps uprightX = buildAxisTaps(plan.x * scaleX, plan.width * scaleX, uprightStoredWidth,
-                                            plan.scaledWidth, mapping.reverseX);
-    const AxisTaps uprightY = buildAxisTaps(plan.y * scaleY, plan.height * scaleY, uprightStoredHeight,
-                                            plan.scaledHeight, mapping.reverseY);
-    const AxisTaps& across = mapping.swapped ? uprightY : uprightX;  // along stored rows
-    const AxisTaps& down = mapping.swapped ? uprightX : uprightY;
+    // The region's first and last stored pixels; at full scale its own.
+    const auto axisTaps = [](double planStart, double planSpan, int regionStart, int regionSpan, double scale,
+                             int sourceSize, int destinationSize, bool reversed) {
+        const double low = regionStart * scale;
+        const int offset = int(std::floor(low));
+        const int extent = std::max(1, int(std::ceil((regionStart + regionSpan) * scale)) - offset);
+        return buildAxisTaps(low - offset + (planStart - regionStart) * scale, planSpan * scale, offset, extent,
+                             sourceSize, destinationSize, reversed);
+    };
+    const AxisTaps uprightX = axisTaps(plan.x, plan.width, region.x, region.width, scaleX, uprightStoredWidth,
+                                       plan.scaledWidth, mapping.reverseX);
+    const AxisTaps uprightY = axisTaps(plan.y, plan.height, region.y, region.height, scaleY, uprightStoredHeight,
+                                       plan.scaledHeight, mapping.reverseY);
+    if (mapping.swapped)
+        return resampleSwapped(picture, plan, uprightX, uprightY);
+    const AxisTaps& across = uprightX;  // along stored rows
+    const AxisTaps& down = uprightY;
     const int acrossCount = int(across.first.size()) - 1;
     const int downCount = int(down.first.size()) - 1;
     const auto& linear = srgbToLinearTable();
@@ -139,8 +198,8 @@ RgbPicture resample(const Picture& picture, const FitPlan& plan)
                 sums[i] += weight * source[i];
         }
         for (int column = 0; column < acrossCount; ++column) {
-            const int x = plan.left + (mapping.swapped ? row : column);
-            const int y = plan.top + (mapping.swapped ? column : row);
+            const int x = plan.left + column;
+            const int y = plan.top + row;
             uint8_t* target = result.rgb.data() + (size_t(y) * size_t(plan.canvasWidth) + size_t(x)) * 3;
             for (int channel = 0; channel < 3; ++channel)
                 target[channel] = linearToSrgbByte(sums[size_t(column) * 3 + size_t(channel)]);
@@ -149,20 +208,20 @@ RgbPicture resample(const Picture& picture, const FitPlan& plan)
     return result;
 }
 
-// The whole picture upright at its own size, pixel for pixel.
-RgbPicture uprightCopy(Picture&& picture)
+// The region of the picture upright at its own size, pixel for pixel.
+RgbPicture uprightCopy(const Picture& picture, const CropRect& region)
 {
     const RgbPicture& stored = picture.stored;
-    if (picture.orientation == 1)
-        return std::move(picture.stored);
     const AxisMapping mapping = axisMapping(picture.orientation);
-    const int width = mapping.swapped ? stored.height : stored.width;
-    const int height = mapping.swapped ? stored.width : stored.height;
+    const int fullWidth = mapping.swapped ? stored.height : stored.width;
+    const int fullHeight = mapping.swapped ? stored.width : stored.height;
+    const int width = region.width;
+    const int height = region.height;
     RgbPicture result{width, height, std::vector<uint8_t>(size_t(width) * size_t(height) * 3)};
     for (int y = 0; y < height; ++y) {
-        const int alongY = mapping.reverseY ? height - 1 - y : y;
+        const int alongY = mapping.reverseY ? fullHeight - 1 - (region.y + y) : region.y + y;
         for (int x = 0; x < width; ++x) {
-            const int alongX = mapping.reverseX ? width - 1 - x : x;
+            const int alongX = mapping.reverseX ? fullWidth - 1 - (region.x + x) : region.x + x;
             const int storedX = mapping.swapped ? alongY : alongX;
             const int storedY = mapping.swapped ? alongX : alongY;
             std::memcpy(&result.rgb[(size_t(y) * size_t(width) + size_t(x)) * 3],
@@ -193,8 +252,19 @@ const char* fitModeName(FitMode mode)
     return "?";
 }
 
-FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode)
+CropRect wholeOrCrop(int uprightWidth, int uprightHeight, const std::optional<CropRect>& crop)
 {
+    return crop ? *crop : CropRect{0, 0, uprightWidth, uprightHeight};
+}
+
+FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode, const std::optional<CropRect>& crop)
+{
+    if (crop) {
+        FitPlan plan = planFit(crop->width, crop->height, mode);
+        plan.x += crop->x;
+        plan.y += crop->y;
+        return plan;
+    }
     const double width = uprightWidth;
     const double height = uprightHeight;
     FitPlan plan{0, 0, width, height, makeSize, makeSize, 0, 0, makeSize, makeSize};
@@ -226,22 +296,30 @@ FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode)
 }
 
 bool decodeSizeSuffices(int fileWidth, int fileHeight, int decodedWidth, int decodedHeight, int orientation,
-                        FitMode mode)
+                        FitMode mode, const std::optional<CropRect>& crop)
 {
     if (mode == FitMode::none)
         return decodedWidth == fileWidth && decodedHeight == fileHeight;
     const bool swapped = orientation >= 5;
     const int uprightWidth = swapped ? fileHeight : fileWidth;
     const int uprightHeight = swapped ? fileWidth : fileHeight;
-    const FitPlan plan = planFit(uprightWidth, uprightHeight, mode);
+    const FitPlan plan = planFit(uprightWidth, uprightHeight, mode, crop);
     const double scaleX = double(swapped ? decodedHeight : decodedWidth) / uprightWidth;
     const double scaleY = double(swapped ? decodedWidth : decodedHeight) / uprightHeight;
     return plan.width * scaleX >= plan.scaledWidth && plan.height * scaleY >= plan.scaledHeight;
 }
 
-RgbPicture fitPicture(Picture picture, FitMode mode)
+RgbPicture fitPicture(Picture picture, FitMode mode, const std::optional<CropRect>& crop)
 {
+    if (mode == FitMode::none && picture.orientation == 1 && !crop)
+        return std::move(picture.stored);
+    return fitPictureCopy(picture, mode, crop);
+}
+
+RgbPicture fitPictureCopy(const Picture& picture, FitMode mode, const std::optional<CropRect>& crop)
+{
+    const CropRect region = wholeOrCrop(uprightWidth(picture), uprightHeight(picture), crop);
     if (mode == FitMode::none)
-        return uprightCopy(std::move(picture));
-    return resample(picture, planFit(uprightWidth(picture), uprightHeight(picture), mode));
+        return uprightCopy(picture, region);
+    return resample(picture, planFit(uprightWidth(picture), uprightHeight(picture), mode, crop), region);
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "picture.h"
+#include "tile_choice.h"
 
 std::optional<FitMode> parseFitMode(std::string_view text);
 const char* fitModeName(FitMode mode);
@@ -20,17 +21,23 @@ struct FitPlan {
     int left = 0, top = 0;
     int canvasWidth = 0, canvasHeight = 0;
 };
-FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode);
+// With a crop, the mode places that rectangle as it would a whole picture.
+FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode,
+                const std::optional<CropRect>& crop = std::nullopt);
 
 // Whether a picture stored at decodedWidth x decodedHeight (a reduced decode
 // of one whose file declares fileWidth x fileHeight) still has at least one
 // pixel for each pixel that fitting makes, in both directions.
 bool decodeSizeSuffices(int fileWidth, int fileHeight, int decodedWidth, int decodedHeight, int orientation,
-                        FitMode mode);
+                        FitMode mode, const std::optional<CropRect>& crop = std::nullopt);
 
 // The picture upright at 256 x 256 (or at its own size with FitMode::none).
 // Scaling averages the covered area in linear light when shrinking and
 // interpolates when enlarging. Orientation is applied on the way, by reading
 // the stored picture along the axis and in the direction that each upright
 // axis comes from, so that no upright copy of the whole picture is made.
-RgbPicture fitPicture(Picture picture, FitMode mode);
+// With a crop (checked to be inside the upright picture), only that rectangle
+// is used, and nothing outside it is read.
+RgbPicture fitPicture(Picture picture, FitMode mode, const std::optional<CropRect>& crop = std::nullopt);
+// The same, leaving the picture as it is (one kept to be fitted again).
+RgbPicture fitPictureCopy(const Picture& picture, FitMode mode, const std::optional<CropRect>& crop = std::nullopt);

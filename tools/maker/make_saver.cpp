@@ -12,6 +12,7 @@
 #include "picture_format.h"
 #include "picture_readers.h"
 #include "quantise_picture.h"
+#include "seamless_tile.h"
 #include "saver_package.h"
 
 namespace {
@@ -45,6 +46,51 @@ void noteUnlessShowable(MadeSaver& made, GifSize size, bool force)
         made.notes.push_back(std::move(*note));
 }
 
+uint64_t fingerprintOf(std::span<const uint8_t> file)
+{
+    uint64_t hash = 14695981039346656037u;  // FNV-1a
+    for (uint8_t byte : file)
+        hash = (hash ^ byte) * 1099511628211u;
+    return hash;
+}
+
+// Whether the kept picture is what reading the file for `request` would give:
+// the same file and size limit and, for a JPEG, the same decode scale (the
+// smallest that suffices, as the reader chooses it).
+bool keptPictureServes(const PictureKeep& keep, std::span<const uint8_t> file, uint64_t fingerprint,
+                       const ReadRequest& request)
+{
+    if (!keep.picture || keep.fileSize != file.size() || keep.fingerprint != fingerprint ||
+        (keep.fit == FitMode::none) != (request.fit == FitMode::none))
+        return false;
+    const Picture& picture = *keep.picture;
+    if (picture.format != PictureFormat::jpeg)
+        return true;
+    const int orientation = turnedOrientation(keep.exifOrientation, request.turn);
+    for (int eighths = 1; eighths <= 8; ++eighths) {
+        const int width = int((int64_t(picture.fileWidth) * eighths + 7) / 8);
+        const int height = int((int64_t(picture.fileHeight) * eighths + 7) / 8);
+        if (decodeSizeSuffices(picture.fileWidth, picture.fileHeight, width, height, orientation, request.fit,
+                               request.crop))
+            return width == picture.stored.width && height == picture.stored.height;
+    }
+    return false;
+}
+
+// What was chosen of the picture, for the summary: ", cropped to 800 x 600 at 120,40, turned 90°, seamless".
+std::string choiceText(const MakeOptions& options)
+{
+    std::string text;
+    if (options.crop)
+        text += ", cropped to " + std::to_string(options.crop->width) + " x " + std::to_string(options.crop->height) +
+                " at " + std::to_string(options.crop->x) + "," + std::to_string(options.crop->y);
+    if (options.turn != 0)
+        text += ", turned " + std::to_string(options.turn) + "°";
+    if (options.seamless)
+        text += ", seamless";
+    return text;
+}
+
 }  // namespace
 
 PictureFormat pictureFormatOrRefuse(std::span<const uint8_t> start, const std::string& name)
@@ -62,7 +108,9 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
 {
     const std::string& name = options.pictureName;
     const std::optional<PictureFormat> format = pictureFormatOrRefuse(file, name);
-    const ReadRequest request{name, options.fit};
+    checkTurn(options.turn);
+    const ReadRequest request{name, options.fit, options.turn, options.crop};
+    const bool tileChosen = options.crop || options.turn != 0 || options.seamless;
     MadeSaver made;
     const auto step = [&](const std::string& what) {
         if (options.onStep)
@@ -80,13 +128,15 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
                              "its LZW minimum code size is " + std::to_string(layout.minimumCodeSize) +
                                  ", which no GIF has (they have 2 to 8)");
         if (!options.reencode) {
-            const auto reasons = gifReencodeReasons(file, layout, options.fit == FitMode::none);
+            auto reasons = gifReencodeReasons(file, layout, options.fit == FitMode::none);
+            if (tileChosen)
+                reasons.push_back("a crop, a turn or seamless edges were asked for");
             if (reasons.empty()) {
                 // Its first picture must also decode, as the saver will decode it.
                 // Packed as it is, it is never quantised: the limit of
                 // --fit none does not apply.
                 noteUnlessShowable(made, layout.screen, options.force);
-                readGif(file, ReadRequest{name, FitMode::cover});
+                readGif(file, ReadRequest{name, FitMode::cover, 0, std::nullopt});
                 made.notes.push_back(noteOf(NoteKind::gifUnchanged));
                 made.summary = "the " + std::to_string(layout.screen.width) + " x " +
                                std::to_string(layout.screen.height) + " GIF unchanged";
@@ -97,7 +147,22 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
         }
     }
 
-    Picture picture = readPicture(file, *format, request);
+    Picture picture;
+    PictureKeep* keep = options.keep;
+    const uint64_t fingerprint = keep ? fingerprintOf(file) : 0;
+    if (keep && keptPictureServes(*keep, file, fingerprint, request)) {
+        // The pixels stay kept; only what is said about them is copied.
+        picture.format = keep->picture->format;
+        picture.fileWidth = keep->picture->fileWidth;
+        picture.fileHeight = keep->picture->fileHeight;
+        picture.orientation = keep->exifOrientation;
+        picture.convertedFrom = keep->picture->convertedFrom;
+        picture.warnings = keep->picture->warnings;
+    } else {
+        if (keep)
+            keep->picture.reset();
+        picture = readPicture(file, *format, request);
+    }
     for (const auto& warning : picture.warnings)
         made.notes.push_back(noteOf(NoteKind::pictureWarning, warning));
     std::string origin = std::string("the ") + pictureFormatName(*format) + " of " +
@@ -107,13 +172,33 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
     if (!picture.convertedFrom.empty())
         origin += ", its colours converted from " + picture.convertedFrom + " to sRGB";
 
+    origin += choiceText(options);
+    const int exifOrientation = picture.orientation;
+    picture.orientation = turnedOrientation(picture.orientation, options.turn);
+    checkCrop(options.crop, uprightWidth(picture), uprightHeight(picture));
+
     step(options.fit == FitMode::none ? "taking it at its own size" : "fitting it to 256 x 256");
-    const FitPlan plan = planFit(uprightWidth(picture), uprightHeight(picture), options.fit);
+    const FitPlan plan = planFit(uprightWidth(picture), uprightHeight(picture), options.fit, options.crop);
     noteUnlessShowable(made, GifSize{plan.canvasWidth, plan.canvasHeight}, options.force);
     IndexedPicture indexed;
     {
         // The fitted picture goes once it is quantised: kept at its own size it can be large.
-        const RgbPicture fitted = fitPicture(std::move(picture), options.fit);
+        RgbPicture fitted;
+        if (keep) {
+            if (!keep->picture) {
+                keep->fingerprint = fingerprint;
+                keep->fileSize = file.size();
+                keep->fit = options.fit;
+                keep->exifOrientation = exifOrientation;
+                keep->picture = std::move(picture);
+            }
+            keep->picture->orientation = picture.orientation;
+            fitted = fitPictureCopy(*keep->picture, options.fit, options.crop);
+        } else {
+            fitted = fitPicture(std::move(picture), options.fit, options.crop);
+        }
+        if (options.seamless)
+            blendEdgesTogether(fitted);
         step("reducing it to 256 colours");
         indexed = quantisePicture(fitted, options.dither);
     }
@@ -140,4 +225,29 @@ std::optional<MakeNote> checkRecordShowable(GifSize size, bool force)
     note.width = size.width;
     note.height = size.height;
     return note;
+}
+
+ShownSize shownPictureSize(std::span<const uint8_t> file, const MakeOptions& options)
+{
+    const PictureFormat format = pictureFormatOrRefuse(file, options.pictureName);
+    checkTurn(options.turn);
+    const ReadRequest request{options.pictureName, options.fit, options.turn, std::nullopt};
+    PictureKeep* keep = options.keep;
+    const uint64_t fingerprint = keep ? fingerprintOf(file) : 0;
+    if (!keep || !keptPictureServes(*keep, file, fingerprint, request)) {
+        Picture picture = readPicture(file, format, request);
+        if (!keep) {
+            picture.orientation = turnedOrientation(picture.orientation, options.turn);
+            return ShownSize{uprightWidth(picture), uprightHeight(picture)};
+        }
+        keep->picture.reset();
+        keep->fingerprint = fingerprint;
+        keep->fileSize = file.size();
+        keep->fit = options.fit;
+        keep->exifOrientation = picture.orientation;
+        keep->picture = std::move(picture);
+    }
+    Picture shown = pictureOfSize(keep->picture->format, keep->picture->fileWidth, keep->picture->fileHeight);
+    shown.orientation = turnedOrientation(keep->exifOrientation, options.turn);
+    return ShownSize{uprightWidth(shown), uprightHeight(shown)};
 }

@@ -11,6 +11,7 @@
 
 #include "package/palette_entry.h"
 #include "picture.h"
+#include "tile_choice.h"
 #include "saver_package.h"
 
 struct MakeOptions {
@@ -19,6 +20,13 @@ struct MakeOptions {
     double dither = 1.0;  // 0 (none) to 1 (full)
     bool reencode = false;  // re-encode a GIF even when it could be packed unchanged
     bool force = false;     // make a saver whose picture preview and play cannot show, with a note, not a refusal
+    using CropRect = ::CropRect;
+    std::optional<CropRect> crop;  // in the upright picture after `turn`, in its pixels
+    int turn = 0;                  // 0, 90, 180 or 270: clockwise quarter turns after the EXIF orientation
+    bool seamless = false;         // blend each edge of the tile into the opposite one
+    // Where a picture read once is kept, so that making it again with another
+    // crop, turn or seamless choice needs no decoding; none when null.
+    struct PictureKeep* keep = nullptr;
     // Told each step as it begins ("reading the JPEG", "fitting it to 256 x 256", ...), for a progress line.
     std::function<void(const std::string& step)> onStep;
 };
@@ -53,6 +61,16 @@ inline MakeNote noteOf(NoteKind kind, std::string detail = {})
     return note;
 }
 
+// The last picture read, by the identity of its file's bytes and what its
+// reading depended on (the fit's size limit, a JPEG's decode scale).
+struct PictureKeep {
+    uint64_t fingerprint = 0;
+    size_t fileSize = 0;
+    FitMode fit = FitMode::cover;
+    int exifOrientation = 1;
+    std::optional<Picture> picture;
+};
+
 struct MadeSaver {
     Bytes file;                   // the saver, or with no program a file.dat package
     std::vector<MakeNote> notes;  // to show before the summary (what was done to a GIF, warnings)
@@ -60,14 +78,25 @@ struct MadeSaver {
 };
 
 // Reads the picture (its format told once, by its first bytes), turns it
-// upright, converts its colours to sRGB, fits, quantises and encodes it, and
-// packs the GIF behind `program` (61440 bytes, or empty for a file.dat). A GIF
-// that the saver shows as it is goes in unchanged unless `reencode`. Throws
+// upright and then by `turn`, takes the `crop` of it, converts its colours to
+// sRGB, fits it, blends the tile's edges into each other when `seamless`,
+// quantises and encodes it, and packs the GIF behind `program` (61440 bytes,
+// or empty for a file.dat). A GIF that the saver shows as it is goes in
+// unchanged unless `reencode` or a crop, turn or seamless is asked for. Throws
 // MakeError with the reason when the picture cannot be made into a saver,
 // among them a picture whose record preview and play could not show (checked
 // as soon as its size is known, before any quantising) unless `force`.
 MadeSaver makeSaverPackage(std::span<const uint8_t> picture, const MakeOptions& options,
                            std::span<const uint8_t> program);
+
+// The size of the picture as it is shown: upright, then turned by the
+// options' `turn` (what a crop counts in), read without making anything; the
+// picture is kept in the options' `keep` for the make that follows.
+struct ShownSize {
+    int width = 0;
+    int height = 0;
+};
+ShownSize shownPictureSize(std::span<const uint8_t> file, const MakeOptions& options);
 
 // The showability check of a record of `size`: nothing when preview and play
 // can show it; a note when they cannot and `force`; else refused (MakeError,

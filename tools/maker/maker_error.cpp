@@ -10,6 +10,13 @@ std::string sizeText(const MakeRefusal& refusal)
 
 }  // namespace
 
+std::string cropText(const MakeRefusal& refusal)
+{
+    const CropRect& crop = refusal.crop;
+    return "the rectangle of " + std::to_string(crop.width) + " x " + std::to_string(crop.height) + " at " +
+           std::to_string(crop.x) + "," + std::to_string(crop.y) + " of the " + sizeText(refusal) + " picture";
+}
+
 std::string plainRefusalText(const MakeRefusal& refusal)
 {
     switch (refusal.kind) {
@@ -24,6 +31,10 @@ std::string plainRefusalText(const MakeRefusal& refusal)
         return "the picture is " + sizeText(refusal) + ", larger than a GIF can hold (65535 x 65535)";
     case RefusalKind::unshowable:
         return "the picture is " + sizeText(refusal) + ", " + refusal.detail + ": preview and play would refuse the saver";
+    case RefusalKind::badCrop:
+        return cropText(refusal) + " cannot be used: " + refusal.detail;
+    case RefusalKind::badTurn:
+        return "the picture can be turned by 90, 180 or 270 degrees, not " + std::to_string(refusal.turn);
     }
     return refusal.detail;
 }

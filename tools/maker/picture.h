@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "bytes.h"
+#include "tile_choice.h"
 
 // The saver's texture is 256 x 256.
 constexpr int makeSize = 256;
@@ -57,6 +59,8 @@ int uprightHeight(const Picture& picture);
 struct ReadRequest {
     std::string_view name;
     FitMode fit = FitMode::cover;
+    int turn = 0;                   // clockwise after the EXIF orientation
+    std::optional<CropRect> crop;   // of the turned picture: a JPEG is decoded no larger than it needs
 };
 
 // Refusals that every reader shares. The reason says what is wrong: "it is cut

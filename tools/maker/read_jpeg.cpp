@@ -204,6 +204,10 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
     picture.fileWidth = int(info.image_width);
     picture.fileHeight = int(info.image_height);
     picture.orientation = exifOrientation(exifSegment(info));
+    const int shownOrientation = turnedOrientation(picture.orientation, request.turn);
+    // A crop outside the picture is refused before anything is decoded.
+    checkCrop(request.crop, shownOrientation >= 5 ? picture.fileHeight : picture.fileWidth,
+              shownOrientation >= 5 ? picture.fileWidth : picture.fileHeight);
 
     const bool ink = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = ink ? JCS_CMYK : JCS_RGB;
@@ -214,7 +218,7 @@ Picture readJpeg(std::span<const uint8_t> file, const ReadRequest& request)
         if (!jpegSteps(errors, [&] { jpeg_calc_output_dimensions(&info); }))
             refuse();
         if (decodeSizeSuffices(picture.fileWidth, picture.fileHeight, int(info.output_width),
-                               int(info.output_height), picture.orientation, request.fit))
+                               int(info.output_height), shownOrientation, request.fit, request.crop))
             break;
     }
     checkMemoryBudget(PictureFormat::jpeg, request, file.size(), picture.fileWidth, picture.fileHeight,

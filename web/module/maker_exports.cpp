@@ -16,6 +16,7 @@
 #include "page_wording.h"
 #include "saver_file_error.h"
 #include "shown_name.h"
+#include "tile_choice_json.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ struct MakeResult {
 };
 
 MakeResult lastResult;
+// The last picture read, so that a new choice of tile is made without decoding it again.
+PictureKeep keptPicture;
 
 std::string refusalText(const std::string& refusal, RefusalKind kind = RefusalKind::plain)
 {
@@ -50,12 +53,20 @@ extern "C" {
 // the refusal's kind:
 //   {"made": true, "summary": "...", "notes": ["..."], "noteKinds": ["gif-reencoded", ...]}
 //   {"made": false, "refusal": "...", "refusalKind": "plain"}
-EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize, const char* name, const char* fit,
-                                      double dither, int reencode, const uint8_t* program, size_t programSize)
+EMSCRIPTEN_KEEPALIVE int glimmer_make_chosen(const uint8_t* picture, size_t pictureSize, const char* name,
+                                             const char* fit, double dither, int reencode, const uint8_t* program,
+                                             size_t programSize, const char* choiceJson)
 {
     lastResult = MakeResult{};
     try {
+        const auto choice = parseTileChoice(choiceJson);
+        if (!choice)
+            refuse("the choice of tile is not understood: " + quotedName(choiceJson));
         MakeOptions options;
+        options.crop = choice->crop;
+        options.turn = choice->turn;
+        options.seamless = choice->seamless;
+        options.keep = &keptPicture;
         options.pictureName = shownName(name);
         const auto fitMode = parseFitMode(fit);
         if (!fitMode)
@@ -85,6 +96,43 @@ EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize
                                       quotedName(name));
     }
     return 0;
+}
+
+// As glimmer_make_chosen with the whole picture, unturned, not seamless.
+EMSCRIPTEN_KEEPALIVE int glimmer_make(const uint8_t* picture, size_t pictureSize, const char* name, const char* fit,
+                                      double dither, int reencode, const uint8_t* program, size_t programSize)
+{
+    return glimmer_make_chosen(picture, pictureSize, name, fit, dither, reencode, program, programSize, "{}");
+}
+
+// The size of the picture as shown after `turn` (what a crop counts in),
+// without making a saver; the picture is read and kept for the make that
+// follows. Returns 1 with the result's text {"width": W, "height": H}, or 0
+// with a refusal as glimmer_make gives it.
+EMSCRIPTEN_KEEPALIVE int glimmer_shown_size(const uint8_t* picture, size_t pictureSize, const char* name, int turn)
+{
+    lastResult = MakeResult{};
+    try {
+        MakeOptions options;
+        options.pictureName = shownName(name);
+        options.turn = turn;
+        options.keep = &keptPicture;
+        const ShownSize size = shownPictureSize(std::span(picture, pictureSize), options);
+        lastResult.text = "{\"width\": " + std::to_string(size.width) + ", \"height\": " +
+                          std::to_string(size.height) + "}";
+        return 1;
+    } catch (const MakeError& error) {
+        lastResult.text = refusalText(pageRefusalText(error.refusal), error.refusal.kind);
+    } catch (const std::bad_alloc&) {
+        lastResult.text = refusalText("there is not enough memory in this browser tab to read " + quotedName(name));
+    }
+    return 0;
+}
+
+// Lets go of the kept picture (when the page is given another, or none).
+EMSCRIPTEN_KEEPALIVE void glimmer_forget_picture()
+{
+    keptPicture = PictureKeep{};
 }
 
 EMSCRIPTEN_KEEPALIVE const uint8_t* glimmer_result_bytes()

@@ -40,6 +40,11 @@ std::string pageRefusalText(const MakeRefusal& refusal)
     case RefusalKind::unshowable:
         return "the picture is " + sizeText(refusal.width, refusal.height) + ", " + refusal.detail +
                ": the preview could not show the saver";
+    case RefusalKind::badCrop:
+        return "the frame must lie inside the picture: " + cropText(refusal) + " cannot be used: " + refusal.detail;
+    case RefusalKind::badTurn:
+        return "the picture can be turned by a quarter, a half or three quarters, not " +
+               std::to_string(refusal.turn) + " degrees";
     }
     return plainRefusalText(refusal);
 }
@@ -75,6 +80,8 @@ const char* refusalKindName(RefusalKind kind)
     case RefusalKind::tooManyPixels: return "too-many-pixels";
     case RefusalKind::tooLargeForGif: return "too-large-for-gif";
     case RefusalKind::unshowable: return "unshowable";
+    case RefusalKind::badCrop: return "bad-crop";
+    case RefusalKind::badTurn: return "bad-turn";
     }
     return "plain";
 }
