@@ -20,11 +20,11 @@ function makeSaverWith(glimmer, program, request) {
     const picture = new Uint8Array(request.picture);
     const crop = request.crop;
     const choice = JSON.stringify({
-      crop: crop ? [crop.x, crop.y, crop.width, crop.height] : undefined,
+      crop: crop ? [crop.x, crop.y, crop.width, crop.height] : null,
       turn: request.turn ?? 0, seamless: Boolean(request.seamless),
     });
-    const made = glimmer._glimmer_make(copyIn(picture), picture.length, text(request.name), text(request.fit),
-      request.dither, request.reencode ? 1 : 0, copyIn(program), program.length, text(choice));
+    const made = glimmer._glimmer_make_chosen(copyIn(picture), picture.length, text(request.name),
+      text(request.fit), request.dither, request.reencode ? 1 : 0, copyIn(program), program.length, text(choice));
     const result = JSON.parse(glimmer.UTF8ToString(glimmer._glimmer_result_text()));
     if (made) {
       const address = glimmer._glimmer_result_bytes();
