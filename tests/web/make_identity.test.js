@@ -72,6 +72,8 @@ const glimmerWording = {
   'too-many-pixels': /megapixels/,
   'too-large-for-gif': /larger than a GIF can hold .*--fit other than none$/,
   'unshowable': /would refuse the saver \(--force makes it all the same\)$/,
+  'bad-crop': /^--crop [-0-9,]+: the rectangle of .* cannot be used: /,
+  'bad-turn': /^--turn takes 90, 180 or 270 \(degrees clockwise\), not /,
 };
 
 // Whether glimmer's line says what the page's line of `kind` says.
@@ -128,4 +130,85 @@ test('the module makes what glimmer make makes', async t => {
   }
   console.log(`# ${made} savers made and ${refused} pictures refused alike from ${names.length} files`);
   assert.ok(made > 300 && refused > 20, 'the pictures cover both savers made and pictures refused');
+});
+
+// The module's make of a chosen tile, called as the page's worker calls it.
+function makeChosenWith(glimmer, program, bytes, name, options, choice) {
+  const copies = [];
+  const copyIn = data => {
+    const address = glimmer._glimmer_reserve(data.length);
+    glimmer.HEAPU8.set(data, address);
+    copies.push(address);
+    return address;
+  };
+  const text = value => copyIn(new TextEncoder().encode(`${value}\0`));
+  try {
+    const made = glimmer._glimmer_make_chosen(copyIn(bytes), bytes.length, text(name), text(options.fit),
+      options.dither, 0, copyIn(program), program.length, text(JSON.stringify(choice)));
+    const result = JSON.parse(glimmer.UTF8ToString(glimmer._glimmer_result_text()));
+    if (made) {
+      const address = glimmer._glimmer_result_bytes();
+      result.file = glimmer.HEAPU8.slice(address, address + glimmer._glimmer_result_size()).buffer;
+    }
+    return result;
+  } finally {
+    for (const address of copies)
+      glimmer._glimmer_release(address);
+  }
+}
+
+test('the module makes the chosen tile that glimmer make makes, from the picture it keeps', async () => {
+  const glimmer = await harness.loadModule();
+  const program = fs.readFileSync(path.join(harness.site, 'saver.exe'));
+  // {crop, turn, seamless} in the order the page would ask them, so that the
+  // kept picture is used for most; the last crop is outside the picture.
+  const choices = [
+    { crop: null, turn: 0, seamless: false },
+    { crop: [40, 30, 300, 300], turn: 0, seamless: false },
+    { crop: [41, 30, 300, 300], turn: 0, seamless: true },
+    { crop: [0, 0, 100, 80], turn: 0, seamless: false },
+    { crop: [10, 200, 200, 400], turn: 90, seamless: false },
+    { crop: null, turn: 270, seamless: true },
+    { crop: [5, 5, 120, 90], turn: 180, seamless: false },
+    { crop: [600, 0, 100, 100], turn: 0, seamless: false },
+    { crop: [0, 0, 10, 10], turn: 45, seamless: false },
+  ];
+  let compared = 0;
+  for (const name of ['plasma.png', 'photo444.jpg', 'turned.bmp', 'few.gif']) {
+    const bytes = fs.readFileSync(path.join(folder, name));
+    for (const fit of ['cover', 'contain']) {
+      for (const choice of choices) {
+        const options = { fit, dither: 1 };
+        const args = ['make', name, '-o', 'tool.scr', '--fit', fit, '--dither', '1'];
+        if (choice.crop)
+          args.push('--crop', choice.crop.join(','));
+        if (choice.turn)
+          args.push('--turn', String(choice.turn));
+        if (choice.seamless)
+          args.push('--seamless');
+        fs.rmSync(path.join(folder, 'tool.scr'), { force: true });
+        const run = harness.runGlimmer(args, folder);
+        const tool = { ...run, file: run.status === 0 ? fs.readFileSync(path.join(folder, 'tool.scr')) : null };
+        const page = makeChosenWith(glimmer, program, bytes, name, options, choice);
+        assert.deepStrictEqual(differences(tool, page), [], `${name} ${JSON.stringify({ fit, ...choice })}`);
+        compared += 1;
+      }
+    }
+  }
+  assert.strictEqual(compared, 72);
+  const sizeOf = turn => {
+    const bytes = fs.readFileSync(path.join(folder, 'turned.bmp'));
+    const address = glimmer._glimmer_reserve(bytes.length);
+    glimmer.HEAPU8.set(bytes, address);
+    const name = new TextEncoder().encode('turned.bmp\0');
+    const nameAddress = glimmer._glimmer_reserve(name.length);
+    glimmer.HEAPU8.set(name, nameAddress);
+    const ok = glimmer._glimmer_shown_size(address, bytes.length, nameAddress, turn);
+    glimmer._glimmer_release(address);
+    glimmer._glimmer_release(nameAddress);
+    return { ok, ...JSON.parse(glimmer.UTF8ToString(glimmer._glimmer_result_text())) };
+  };
+  assert.deepStrictEqual(sizeOf(0), { ok: 1, width: 427, height: 640 });
+  assert.deepStrictEqual(sizeOf(90), { ok: 1, width: 640, height: 427 });
+  assert.strictEqual(sizeOf(45).refusalKind, 'bad-turn');
 });

@@ -46,21 +46,12 @@ void noteUnlessShowable(MadeSaver& made, GifSize size, bool force)
         made.notes.push_back(std::move(*note));
 }
 
-uint64_t fingerprintOf(std::span<const uint8_t> file)
-{
-    uint64_t hash = 14695981039346656037u;  // FNV-1a
-    for (uint8_t byte : file)
-        hash = (hash ^ byte) * 1099511628211u;
-    return hash;
-}
-
 // Whether the kept picture is what reading the file for `request` would give:
 // the same file and size limit and, for a JPEG, the same decode scale (the
 // smallest that suffices, as the reader chooses it).
-bool keptPictureServes(const PictureKeep& keep, std::span<const uint8_t> file, uint64_t fingerprint,
-                       const ReadRequest& request)
+bool keptPictureServes(const PictureKeep& keep, std::span<const uint8_t> file, const ReadRequest& request)
 {
-    if (!keep.picture || keep.fileSize != file.size() || keep.fingerprint != fingerprint ||
+    if (!keep.picture || !std::equal(keep.file.begin(), keep.file.end(), file.begin(), file.end()) ||
         (keep.fit == FitMode::none) != (request.fit == FitMode::none))
         return false;
     const Picture& picture = *keep.picture;
@@ -149,8 +140,7 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
 
     Picture picture;
     PictureKeep* keep = options.keep;
-    const uint64_t fingerprint = keep ? fingerprintOf(file) : 0;
-    if (keep && keptPictureServes(*keep, file, fingerprint, request)) {
+    if (keep && keptPictureServes(*keep, file, request)) {
         // The pixels stay kept; only what is said about them is copied.
         picture.format = keep->picture->format;
         picture.fileWidth = keep->picture->fileWidth;
@@ -186,8 +176,7 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
         RgbPicture fitted;
         if (keep) {
             if (!keep->picture) {
-                keep->fingerprint = fingerprint;
-                keep->fileSize = file.size();
+                keep->file.assign(file.begin(), file.end());
                 keep->fit = options.fit;
                 keep->exifOrientation = exifOrientation;
                 keep->picture = std::move(picture);
@@ -233,16 +222,14 @@ ShownSize shownPictureSize(std::span<const uint8_t> file, const MakeOptions& opt
     checkTurn(options.turn);
     const ReadRequest request{options.pictureName, options.fit, options.turn, std::nullopt};
     PictureKeep* keep = options.keep;
-    const uint64_t fingerprint = keep ? fingerprintOf(file) : 0;
-    if (!keep || !keptPictureServes(*keep, file, fingerprint, request)) {
+    if (!keep || !keptPictureServes(*keep, file, request)) {
         Picture picture = readPicture(file, format, request);
         if (!keep) {
             picture.orientation = turnedOrientation(picture.orientation, options.turn);
             return ShownSize{uprightWidth(picture), uprightHeight(picture)};
         }
         keep->picture.reset();
-        keep->fingerprint = fingerprint;
-        keep->fileSize = file.size();
+        keep->file.assign(file.begin(), file.end());
         keep->fit = options.fit;
         keep->exifOrientation = picture.orientation;
         keep->picture = std::move(picture);

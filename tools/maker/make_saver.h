@@ -61,11 +61,11 @@ inline MakeNote noteOf(NoteKind kind, std::string detail = {})
     return note;
 }
 
-// The last picture read, by the identity of its file's bytes and what its
-// reading depended on (the fit's size limit, a JPEG's decode scale).
+// The last picture read, with a copy of its file's bytes (the same bytes
+// given again find it) and what its reading depended on (the fit's size
+// limit, a JPEG's decode scale).
 struct PictureKeep {
-    uint64_t fingerprint = 0;
-    size_t fileSize = 0;
+    Bytes file;
     FitMode fit = FitMode::cover;
     int exifOrientation = 1;
     std::optional<Picture> picture;
