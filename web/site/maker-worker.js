@@ -3,7 +3,8 @@
 // while a picture is made, and so that the page never waits for the maker's
 // module. One make at a time, in the order asked; a request sent before the
 // module is ready waits for it.
-//   in:  {id, file: File or picture: ArrayBuffer, name, fit, dither, reencode}
+//   in:  {id, file: File or picture: ArrayBuffer, name, fit, dither, reencode,
+//         crop: {x, y, width, height} or null, turn, seamless}
 //   out: {loading: {received, total}} as the module comes in (total 0: not known);
 //        {ready: true} once the module and the saver program are loaded (or
 //        {ready: false, refusal} when they cannot be);

@@ -16,6 +16,8 @@ import { MakerClient } from './maker-client.mjs';
 import { SaverPlayer } from './saver-player.mjs';
 import { saverFileName } from './saver-name.mjs';
 import { PreviewVideo } from './preview-video.mjs';
+import { TileChooser, saverPicture } from './tile-chooser.mjs';
+import { makeCommand } from './tile-frame.mjs';
 
 const element = id => document.getElementById(id);
 const root = document.documentElement;
@@ -31,6 +33,8 @@ let picture = null;     // the File being made into a saver
 let given = 0;          // counts the pictures given: only the newest one's result is shown
 let makerReady = false;
 let downloadUrl = null;
+let tileUrl = null;
+let chooser = null;
 
 function say(text) {
   progress.textContent = text;
@@ -126,6 +130,25 @@ function bringIntoView(section, focus) {
   focus.focus({ preventScroll: true });
 }
 
+// The tile as made, and four copies of it side by side so that its seams show.
+function showTile(saver) {
+  const gif = saverPicture(saver);
+  if (!gif)
+    return;
+  if (tileUrl)
+    URL.revokeObjectURL(tileUrl);
+  tileUrl = URL.createObjectURL(new Blob([gif], { type: 'image/gif' }));
+  const tile = element('tile');
+  tile.onload = () => {
+    const patch = element('tile-patch');
+    const context = patch.getContext('2d');
+    context.clearRect(0, 0, patch.width, patch.height);
+    for (const [x, y] of [[0, 0], [1, 0], [0, 1], [1, 1]])
+      context.drawImage(tile, x * 256, y * 256, 256, 256);
+  };
+  tile.src = tileUrl;
+}
+
 async function make(maker) {
   if (!picture)
     return;
@@ -136,10 +159,12 @@ async function make(maker) {
   delete root.dataset.refused;
   if (makerReady)
     say(`Making a saver of ${file.name}…`);
-  const answer = await maker.make({
-    file, name: file.name, fit: element('fit').value, dither: Number(element('dither').value),
-    reencode: element('reencode').checked,
-  });
+  const options = {
+    fit: element('fit').value, dither: Number(element('dither').value), reencode: element('reencode').checked,
+    ...chooser.choice(), seamless: element('seamless').checked,
+  };
+  element('make-command').textContent = makeCommand({ picture: file.name, saver: saverFileName(file.name), ...options });
+  const answer = await maker.make({ file, name: file.name, ...options });
   if (answer.superseded || turn !== given)
     return;
   if (!answer.made) {
@@ -154,8 +179,12 @@ async function make(maker) {
   list(element('notes'), answer.notes);
   offerDownload(answer.file, file.name);
   element('result').hidden = false;
-  play(new Uint8Array(answer.file), saverFileName(file.name));
+  const saver = new Uint8Array(answer.file);
+  play(saver, saverFileName(file.name));
+  showTile(saver);
   root.dataset.made = 'true';
+  if (!element('chooser').hidden)
+    return;
   bringIntoView(element('result'), element('download'));
 }
 
@@ -173,6 +202,7 @@ async function take(file, maker, playerReady) {
     if (turn !== given)
       return;
     element('result').hidden = true;
+    element('chooser').hidden = true;
     optionsApply(false);
     const result = play(bytes, file.name);
     if (!result) {
@@ -189,6 +219,11 @@ async function take(file, maker, playerReady) {
     return;
   }
   optionsApply(true);
+  element('chooser').hidden = false;
+  if (!await chooser.show(file))
+    element('chooser').hidden = true;
+  if (turn !== given)
+    return;
   picture = file;
   if (!makerReady)
     say(`${file.name} will be made as soon as the maker has loaded.`);
@@ -272,7 +307,17 @@ function start() {
   early.take = takeFile;
   if (early.file)
     takeFile(early.file);
-  for (const id of ['fit', 'dither', 'reencode'])
+  chooser = new TileChooser({
+    canvas: element('chooser-picture'), frame: element('chooser-frame'), onSettle: () => make(startMaker()),
+  });
+  element('zoom-in').addEventListener('click', () => chooser.zoom(1.25));
+  element('zoom-out').addEventListener('click', () => chooser.zoom(0.8));
+  element('turn').addEventListener('click', () => chooser.turnQuarter());
+  element('reset-choice').addEventListener('click', () => {
+    element('seamless').checked = false;
+    chooser.reset();
+  });
+  for (const id of ['fit', 'dither', 'reencode', 'seamless'])
     element(id).addEventListener('change', () => make(startMaker()));
   element('dither').addEventListener('input', event => {
     element('dither-value').textContent = event.target.value;
