@@ -14,7 +14,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -35,7 +34,6 @@ extern char** environ;
 namespace {
 
 constexpr uint32_t seed = 7;
-constexpr int framesPerSecond = 10;
 // How far the checker follows the saver's run looking for the frame shown:
 // a minute at --fps 10.
 constexpr int framesSearched = 600;
@@ -48,8 +46,7 @@ int failures = 0;
 void check(bool good, const std::string& what)
 {
     std::cout << (good ? "PASS: " : "FAIL: ") << what << std::endl;
-    if (!good)
-        ++failures;
+    failures += !good;
 }
 
 [[noreturn]] void abortCheck(const std::string& what)
@@ -69,30 +66,26 @@ std::string readText(const std::string& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// glimmer with these arguments and environment additions, stdout and stderr
-// into WORK/NAME.out and .err.
+// A glimmer started with stdout and stderr into WORK/NAME.out and .err.
 struct Play {
     pid_t pid = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 Play startGlimmer(const std::string& glimmer, std::vector<std::string> arguments, const std::string& work,
-                  const std::string& name, const std::vector<std::string>& extraEnvironment = {})
+                  const std::string& name, std::vector<std::string> environment = {})
 {
     Play play{-1, work + "/" + name + ".out", work + "/" + name + ".err"};
     arguments.insert(arguments.begin(), glimmer);
-    std::vector<char*> argv;
-    for (auto& word : arguments)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> environment(extraEnvironment);
     for (char** entry = environ; *entry; ++entry)
         if (std::strncmp(*entry, "XSCREENSAVER_WINDOW=", 20) != 0)
             environment.emplace_back(*entry);
-    std::vector<char*> envp;
+    std::vector<char*> argv, envp;
+    for (auto& word : arguments)
+        argv.push_back(word.data());
     for (auto& entry : environment)
         envp.push_back(entry.data());
+    argv.push_back(nullptr);
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -109,16 +102,11 @@ std::optional<int> waitEnd(Play& play, double seconds)
 {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     int status = 0;
-    while (std::chrono::steady_clock::now() < until) {
-        if (waitpid(play.pid, &status, WNOHANG) == play.pid) {
-            play.pid = -1;
-            return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::optional<int>(128 + WTERMSIG(status));
-        }
-        pause(20);
-    }
+    for (; std::chrono::steady_clock::now() < until; pause(20))
+        if (waitpid(play.pid, &status, WNOHANG) == play.pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     kill(play.pid, SIGKILL);
     waitpid(play.pid, &status, 0);
-    play.pid = -1;
     return std::nullopt;
 }
 
@@ -127,101 +115,52 @@ std::string describeEnd(const std::optional<int>& status)
     return status ? "status " + std::to_string(*status) : std::string("still running");
 }
 
-// The saver's frames for the seed, one after another, as play draws them.
-class SaverFrames {
-public:
-    explicit SaverFrames(const SaverPicture& picture) : picture_(picture), run_(startSaverEffect(picture, seed)) {}
-    int number() const { return number_; }
-    const uint8_t* pixels() const { return run_->frameBuffer; }
-    void next()
-    {
-        stepSaverEffect(*run_, picture_);
-        ++number_;
-    }
-
-private:
-    const SaverPicture& picture_;
-    std::unique_ptr<EffectRun> run_;
-    int number_ = 0;
+struct Area {
+    int x, y, width, height;
 };
 
-struct Shot {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> rgb;  // 0xRRGGBB
-    uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
-};
-
-Shot readWindow(Display* display, Window window)
+// Whether the window's image holds `frame` at `where`, each window pixel the
+// frame pixel under its top-left corner, and black everywhere else.
+bool shows(XImage* image, int width, int height, const Area& where, const uint8_t* frame, const uint32_t* colours)
 {
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display, window, &attributes);
-    XImage* image = XGetImage(display, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes,
-                              ZPixmap);
-    if (!image)
-        abortCheck("XGetImage failed");
-    if (image->red_mask != 0xFF0000 || image->green_mask != 0xFF00 || image->blue_mask != 0xFF)
-        abortCheck("the screen is not 24-bit RGB");
-    Shot shot{attributes.width, attributes.height, {}};
-    shot.rgb.resize(size_t(shot.width) * size_t(shot.height));
-    for (int y = 0; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
-            shot.rgb[size_t(y) * size_t(shot.width) + size_t(x)] =
-                uint32_t((pixel & image->red_mask) >> 16 & 0xFF) << 16 |
-                uint32_t((pixel & image->green_mask) >> 8 & 0xFF) << 8 | uint32_t(pixel & image->blue_mask & 0xFF);
-        }
-    XDestroyImage(image);
-    return shot;
-}
-
-struct Expected {
-    int x, y, width, height;  // where the frame must be
-};
-
-// Whether the shot holds `frame` at `where`, each window pixel the frame
-// pixel under its top-left corner, and black everywhere else.
-bool shows(const Shot& shot, const Expected& where, const uint8_t* frame, const uint32_t* colours)
-{
-    for (int y = 0; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
             const bool inside = x >= where.x && x < where.x + where.width && y >= where.y && y < where.y + where.height;
-            uint32_t wanted = 0;
-            if (inside) {
-                const int sourceX = (x - where.x) * frameWidth / where.width;
-                const int sourceY = (y - where.y) * frameHeight / where.height;
-                wanted = colours[frame[sourceY * frameWidth + sourceX]];
-            }
-            if (shot.at(x, y) != wanted)
+            const uint32_t wanted = inside ? colours[frame[(y - where.y) * frameHeight / where.height * frameWidth +
+                                                           (x - where.x) * frameWidth / where.width]]
+                                           : 0;
+            if ((XGetPixel(image, x, y) & 0xFFFFFF) != wanted)
                 return false;
         }
     return true;
 }
 
-// The first frame from where `frames` stands on that the shot shows, or 0.
-int findShownFrame(const Shot& shot, const Expected& where, SaverFrames& frames, const uint32_t* colours)
-{
-    while (frames.number() < framesSearched) {
-        frames.next();
-        if (shows(shot, where, frames.pixels(), colours))
-            return frames.number();
-    }
-    return 0;
-}
-
-// Reads the window until it shows a frame later than `after` at `where`;
-// its number (and its pixels into `shownPixels`), or 0.
-int waitForFrame(Display* display, Window window, const Expected& where, const SaverPicture& picture,
+// Reads the window until it shows a frame of the seed's run later than
+// `after` at `where`; its number (and its pixels into `shownPixels`), or 0.
+int waitForFrame(Display* display, Window window, const Area& where, const SaverPicture& picture,
                  const uint32_t* colours, int after, std::vector<uint8_t>* shownPixels = nullptr)
 {
     for (int read = 0; read < windowReads; ++read) {
         pause(250);
-        const Shot shot = readWindow(display, window);
-        SaverFrames frames(picture);
-        const int found = findShownFrame(shot, where, frames, colours);
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, window, &attributes);
+        XImage* image = XGetImage(display, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height),
+                                  AllPlanes, ZPixmap);
+        if (!image)
+            abortCheck("XGetImage failed");
+        if (image->red_mask != 0xFF0000 || image->green_mask != 0xFF00 || image->blue_mask != 0xFF)
+            abortCheck("the screen is not 24-bit RGB");
+        const auto run = startSaverEffect(picture, seed);
+        int found = 0;
+        for (int number = 1; number <= framesSearched && !found; ++number) {
+            stepSaverEffect(*run, picture);
+            if (shows(image, attributes.width, attributes.height, where, run->frameBuffer, colours))
+                found = number;
+        }
+        XDestroyImage(image);
         if (found > after) {
             if (shownPixels)
-                shownPixels->assign(frames.pixels(), frames.pixels() + frameBytes);
+                shownPixels->assign(run->frameBuffer, run->frameBuffer + frameBytes);
             return found;
         }
     }
@@ -255,10 +194,9 @@ std::string hexId(Window window)
 std::vector<uint8_t> previewFrame(const std::string& glimmer, const std::string& saver, const std::string& work, int n)
 {
     const std::string output = work + "/preview-" + std::to_string(n) + ".pgm";
-    Play preview = startGlimmer(glimmer,
-                                {"preview", saver, "--seed", std::to_string(seed), "--frames", std::to_string(n), "-o",
-                                 output},
-                                work, "preview");
+    Play preview = startGlimmer(
+        glimmer, {"preview", saver, "--seed", std::to_string(seed), "--frames", std::to_string(n), "-o", output}, work,
+        "preview");
     if (waitEnd(preview, 60) != 0)
         abortCheck("glimmer preview failed: " + readText(preview.err));
     const std::string pgm = readText(output);
@@ -280,17 +218,16 @@ int main(int argc, char** argv)
         abortCheck("no X display");
 
     std::ifstream saverIn(saver, std::ios::binary);
-    const std::vector<uint8_t> saverBytes{std::istreambuf_iterator<char>(saverIn), {}};
-    const SaverPicture picture = loadSaverPicture(saverBytes, saver);
+    const SaverPicture picture = loadSaverPicture(std::vector<uint8_t>{std::istreambuf_iterator<char>(saverIn), {}}, saver);
     uint32_t colours[paletteSize];
-    for (int i = 0; i < paletteSize; ++i)
-        colours[i] = uint32_t(picture.palette[size_t(i)].red) << 16 | uint32_t(picture.palette[size_t(i)].green) << 8 |
-                     picture.palette[size_t(i)].blue;
-    // glimmer play on the saver at the seed and rate, with `where` it draws.
+    for (int i = 0; i < paletteSize; ++i) {
+        const auto& entry = picture.palette[size_t(i)];
+        colours[i] = uint32_t(entry.red) << 16 | uint32_t(entry.green) << 8 | entry.blue;
+    }
+    // glimmer play on the saver at the seed and 10 frames a second, with `where` it draws.
     const auto startPlay = [&](std::vector<std::string> where, const std::string& name,
                                const std::vector<std::string>& environment = {}) {
-        where.insert(where.begin(), {"play", saver, "--seed", std::to_string(seed), "--fps",
-                                     std::to_string(framesPerSecond)});
+        where.insert(where.begin(), {"play", saver, "--seed", std::to_string(seed), "--fps", "10"});
         return startGlimmer(glimmer, where, work, name, environment);
     };
 
@@ -324,7 +261,8 @@ int main(int argc, char** argv)
     check(out.find("with seed 7") != std::string::npos, "play reports its frames and seed: " + out);
 
     // --- SIGINT, with the window named by XSCREENSAVER_WINDOW
-    play = startPlay({"-root"}, "interrupt", {"XSCREENSAVER_WINDOW=" + hexId(window)});
+    const std::string daemonWindow = "XSCREENSAVER_WINDOW=" + hexId(window);
+    play = startPlay({"-root"}, "interrupt", {daemonWindow});
     check(waitForFrame(display, window, {0, 50, 400, 300}, picture, colours, 0) > 0,
           "-root with XSCREENSAVER_WINDOW draws into that window");
     kill(play.pid, SIGINT);
@@ -332,7 +270,7 @@ int main(int argc, char** argv)
     check(afterInt == 0, "SIGINT ends play with status 0 (" + describeEnd(afterInt) + ")");
 
     // --- the window destroyed under it
-    play = startPlay({"-root"}, "destroyed", {"XSCREENSAVER_WINDOW=" + hexId(window)});
+    play = startPlay({"-root"}, "destroyed", {daemonWindow});
     pause(700);
     XDestroyWindow(display, window);
     XSync(display, False);
@@ -353,8 +291,6 @@ int main(int argc, char** argv)
     if (XMatchVisualInfo(display, DefaultScreen(display), 32, TrueColor, &argb)) {
         XSetWindowAttributes attributes{};
         attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), argb.visual, AllocNone);
-        attributes.border_pixel = 0;
-        attributes.background_pixel = 0;
         const Window deep = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 660, 480, 0, 32, InputOutput,
                                           argb.visual, CWColormap | CWBorderPixel | CWBackPixel, &attributes);
         XMapWindow(display, deep);
@@ -363,8 +299,7 @@ int main(int argc, char** argv)
         unsigned long bar = 0, inside = 0;
         for (int read = 0; read < windowReads && (inside >> 24) != 0xFF; ++read) {
             pause(250);
-            XImage* image = XGetImage(display, deep, 0, 0, 660, 480, AllPlanes, ZPixmap);
-            if (image) {
+            if (XImage* image = XGetImage(display, deep, 0, 0, 660, 480, AllPlanes, ZPixmap)) {
                 bar = XGetPixel(image, 5, 240);
                 inside = XGetPixel(image, 330, 240);
                 XDestroyImage(image);
@@ -381,10 +316,6 @@ int main(int argc, char** argv)
     }
 
     XCloseDisplay(display);
-    if (failures == 0) {
-        std::cout << "all checks passed" << std::endl;
-        return 0;
-    }
-    std::cout << failures << " check(s) failed" << std::endl;
-    return 1;
+    std::cout << (failures ? std::to_string(failures) + " check(s) failed" : "all checks passed") << std::endl;
+    return failures ? 1 : 0;
 }
