@@ -111,17 +111,11 @@ TEST_F(PreviewVideo, FramesSizeAndRateAsAskedAndCloseToTheSaversFrames)
             EXPECT_GE(lumaPsnr(decoded.out, frameSize * size_t(k), frames[size_t(k)], colours), 30.0)
                 << c.name << " frame " << k + 1;
     }
-}
-
-TEST_F(PreviewVideo, Mp4HasItsIndexBeforeItsFrames)
-{
-    ASSERT_EQ(glimmer({"preview", path("picture.gif"), "--seed", "1", "--frames", "20", "-o", path("v.mp4")}).status, 0);
-    const auto boxes = boxesOf(read("v.mp4"));
-    const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+    // The MP4 keeps its index before its frames, so that it plays while it loads.
+    const auto boxes = boxesOf(read("a.mp4"));
     const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
-    ASSERT_NE(moov, boxes.end());
     ASSERT_NE(mdat, boxes.end());
-    EXPECT_LT(moov, mdat);
+    EXPECT_LT(std::find(boxes.begin(), boxes.end(), "moov"), mdat);
     EXPECT_EQ(boxes.front(), "ftyp");
 }
 
@@ -168,6 +162,4 @@ TEST_F(PreviewVideo, AMissingEncoderIsNamed)
         EXPECT_EQ(error.message, "cannot write 'x.mp4': the FFmpeg this glimmer is built with has no libnothing "
                                  "encoder, which a test video needs (Debian's libavcodec59 has it)");
     }
-    EXPECT_NO_THROW(requireVideoEncoder(VideoFormat::mp4, "x.mp4"));
-    EXPECT_NO_THROW(requireVideoEncoder(VideoFormat::webm, "x.webm"));
 }
