@@ -218,7 +218,8 @@ int main(int argc, char** argv)
         abortCheck("no X display");
 
     std::ifstream saverIn(saver, std::ios::binary);
-    const SaverPicture picture = loadSaverPicture(std::vector<uint8_t>{std::istreambuf_iterator<char>(saverIn), {}}, saver);
+    const SaverPicture picture =
+        loadSaverPicture(std::vector<uint8_t>{std::istreambuf_iterator<char>(saverIn), {}}, saver);
     uint32_t colours[paletteSize];
     for (int i = 0; i < paletteSize; ++i) {
         const auto& entry = picture.palette[size_t(i)];

@@ -46,24 +46,22 @@ TEST(MakeReasons, ShowabilityCheckOfRecordSizes)
         {0, 0, false},    {0, 5, false}, {65536, 1, false}, {8193, 8192, false}, {-1, 256, false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
         const GifSize size{c.width, c.height};
-        EXPECT_EQ(checkRecordShowable(size, true).has_value(), !c.showable) << c.width << " x " << c.height;
+        const auto note = checkRecordShowable(size, true);
+        ASSERT_EQ(note.has_value(), !c.showable);
         if (c.showable) {
-            EXPECT_NO_THROW(checkRecordShowable(size, false)) << c.width << " x " << c.height;
+            EXPECT_NO_THROW(checkRecordShowable(size, false));
             continue;
         }
-        const auto note = checkRecordShowable(size, true);
-        ASSERT_TRUE(note.has_value());
-        EXPECT_EQ(note->kind, NoteKind::unshowableForced);
-        EXPECT_EQ(note->width, c.width);
-        EXPECT_EQ(note->height, c.height);
+        EXPECT_EQ(std::tuple(note->kind, note->width, note->height),
+                  std::tuple(NoteKind::unshowableForced, c.width, c.height));
         try {
             checkRecordShowable(size, false);
-            ADD_FAILURE() << c.width << " x " << c.height << " was not refused";
+            ADD_FAILURE() << "not refused";
         } catch (const MakeError& error) {
-            EXPECT_EQ(error.refusal.kind, RefusalKind::unshowable);
-            EXPECT_EQ(error.refusal.width, c.width);
-            EXPECT_EQ(error.refusal.height, c.height);
+            EXPECT_EQ(std::tuple(error.refusal.kind, error.refusal.width, error.refusal.height),
+                      std::tuple(RefusalKind::unshowable, c.width, c.height));
             EXPECT_FALSE(error.refusal.detail.empty());
         }
     }
@@ -82,12 +80,11 @@ TEST(MakeReasons, DeclaredSizeRefusalsCarryTheirNumbers)
     };
     for (const auto& c : cases) {
         const MakeRefusal refusal = refusalOf(crafted::pngClaiming(c.width, c.height), c.fit);
-        EXPECT_EQ(refusal.kind, RefusalKind::tooManyPixels) << c.width << ": " << refusal.detail;
-        EXPECT_EQ(refusal.width, c.width);
-        EXPECT_EQ(refusal.height, c.height);
-        EXPECT_EQ(refusal.limit, c.limit);
-        EXPECT_EQ(refusal.unfitted, c.fit == FitMode::none);
-        EXPECT_EQ(refusal.name, "picture");
+        EXPECT_EQ(std::tuple(refusal.kind, refusal.width, refusal.height, refusal.limit, refusal.unfitted,
+                             refusal.name),
+                  std::tuple(RefusalKind::tooManyPixels, c.width, c.height, c.limit, c.fit == FitMode::none,
+                             std::string("picture")))
+            << refusal.detail;
     }
     // A file cut short stays a plain refusal that says it all.
     EXPECT_EQ(refusalOf(crafted::pngClaiming(64, 64), FitMode::cover).kind, RefusalKind::plain);
