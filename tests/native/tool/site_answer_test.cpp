@@ -12,8 +12,11 @@ using Kind = RangeAnswer::Kind;
 
 TEST(SiteAnswer, RangesOfAHundredByteFile)
 {
+    std::string thousandTimes = "bytes=0-";
+    for (int i = 1; i < 1000; ++i)
+        thousandTimes += ",0-";
     const struct {
-        const char* header;
+        std::string header;
         Kind kind;
         uint64_t first;
         uint64_t length;
@@ -29,7 +32,7 @@ TEST(SiteAnswer, RangesOfAHundredByteFile)
         {"bytes=0-99999999999999999999999", Kind::part, 0, 100},
         {"bytes=0-9,5-19", Kind::part, 0, 20},
         {"bytes=10-19, 0-9", Kind::part, 0, 20},
-        {"bytes=0-,0-,0-,0-", Kind::part, 0, 100},
+        {thousandTimes, Kind::part, 0, 100},
         {"bytes=0-9, 200-300", Kind::part, 0, 10},
         {"bytes=0-9,20-29", Kind::whole, 0, 0},
         {"bytes=100-", Kind::unsatisfiable, 0, 0},
@@ -46,7 +49,7 @@ TEST(SiteAnswer, RangesOfAHundredByteFile)
         {"0-9", Kind::whole, 0, 0},
     };
     for (const auto& range : cases) {
-        SCOPED_TRACE(range.header);
+        SCOPED_TRACE(range.header.substr(0, 40));
         const RangeAnswer answer = answerRange(range.header, 100);
         EXPECT_EQ(answer.kind, range.kind);
         if (range.kind == Kind::part) {
@@ -54,16 +57,6 @@ TEST(SiteAnswer, RangesOfAHundredByteFile)
             EXPECT_EQ(answer.length, range.length);
         }
     }
-}
-
-TEST(SiteAnswer, HundredsOfOverlappingRangesStayOneFileLong)
-{
-    std::string header = "bytes=0-";
-    for (int i = 1; i < 1000; ++i)
-        header += ",0-";
-    const RangeAnswer answer = answerRange(header, 5'000'000);
-    EXPECT_EQ(answer.kind, Kind::part);
-    EXPECT_EQ(answer.length, 5'000'000u);
 }
 
 TEST(SiteAnswer, AnEmptyFileHasNoPart)
