@@ -42,10 +42,7 @@ Outcome decodeInto(const Bytes& stream, uint32_t budget, int width, int height, 
 }
 
 // A GIF with a 4-entry colour table, so that the data is most of the stream.
-Bytes smallGif(const std::vector<int>& codes, int width, int height, int minimumCodeSize)
-{
-    return gifOfCodes(codes, width, height, minimumCodeSize, 0x81);
-}
+constexpr uint8_t smallTable = 0x81;
 
 Bytes blocks(int width, int height, int side, int colours)
 {
@@ -74,10 +71,9 @@ void expectSameAsThroughTheRunBuffer(const Bytes& stream, int width, int height,
             const Outcome apart = decodeInto(stream, budget, width, targetHeight, width + 3);
             const std::string where = what + ", height " + std::to_string(targetHeight) + ", budget " +
                                       std::to_string(budget);
-            EXPECT_EQ(inPlace.status, apart.status) << where;
-            EXPECT_EQ(inPlace.pixelCount, apart.pixelCount) << where;
-            EXPECT_EQ(inPlace.bytesRead, apart.bytesRead) << where;
-            EXPECT_EQ(inPlace.rectangle, apart.rectangle) << where;
+            EXPECT_EQ(std::tie(inPlace.status, inPlace.pixelCount, inPlace.bytesRead, inPlace.rectangle),
+                      std::tie(apart.status, apart.pixelCount, apart.bytesRead, apart.rectangle))
+                << where;
             EXPECT_TRUE(inPlace.guardsIntact) << where;
         }
     }
@@ -111,8 +107,8 @@ TEST(GifDecoderInPlace, LongRunPicturesDecodeAsThroughTheRunBuffer)
         {"one colour, no end code", Bytes(size_t(100) * 100, 1), 100, 100, 2, noEndCode},
     };
     for (const Case& c : cases) {
-        const Bytes stream = smallGif(lzwEncode(c.indices, c.minimumCodeSize, c.options), c.width, c.height,
-                                      c.minimumCodeSize);
+        const Bytes stream = gifOfCodes(lzwEncode(c.indices, c.minimumCodeSize, c.options), c.width, c.height,
+                                        c.minimumCodeSize, smallTable);
         // Compressed well enough (under a byte in 16 pixels) to be decoded in place.
         ASSERT_LT(uint64_t(stream.size()) * 16, uint64_t(c.width) * uint64_t(c.height)) << c.name;
         const Outcome whole = decodeInto(stream, uint32_t(stream.size()), c.width, c.height, c.width);
@@ -141,7 +137,7 @@ TEST(GifDecoderInPlace, CorruptCodesDecodeAsThroughTheRunBuffer)
             slots = code == clearCode ? clearCode + 2 : std::min(slots + 1, 4095);
         }
         codes.push_back(clearCode + 1);
-        const Bytes stream = smallGif(codes, 96, 64, minimumCodeSize);
+        const Bytes stream = gifOfCodes(codes, 96, 64, minimumCodeSize, smallTable);
         ASSERT_LT(uint64_t(stream.size()) * 16, 96u * 64u);
         expectSameAsThroughTheRunBuffer(stream, 96, 64, "round " + std::to_string(round));
     }
@@ -150,7 +146,7 @@ TEST(GifDecoderInPlace, CorruptCodesDecodeAsThroughTheRunBuffer)
 TEST(GifDecoderInPlace, DataEndingEarlyLeavesTheRestAsItWas)
 {
     const Bytes indices(size_t(200) * 100, 3);
-    const Bytes stream = smallGif(lzwEncode(indices, 2), 200, 100, 2);
+    const Bytes stream = gifOfCodes(lzwEncode(indices, 2), 200, 100, 2, smallTable);
     for (uint32_t budget = 40; budget < stream.size(); budget += 7) {
         const Outcome cut = decodeInto(stream, budget, 200, 100, 200);
         ASSERT_EQ(cut.status, gifDataEnded) << budget;
