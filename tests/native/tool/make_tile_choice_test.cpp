@@ -41,7 +41,9 @@ class MakeCrop : public MakerTest, public ::testing::WithParamInterface<CropCase
 
 TEST_P(MakeCrop, GivesTheRectangleCutOutBeforehand)
 {
-    const auto [fit, crop] = GetParam();
+    // Copies, not structured bindings: clang 14's lambdas cannot capture those.
+    const std::string fit = GetParam().fit;
+    const CropRect crop = GetParam().crop;
     write("whole.png", pngOf(96, 64, shownColour));
     write("part.png", pngOf(crop.width, crop.height, [&](int x, int y) { return shownColour(crop.x + x, crop.y + y); }));
     const std::string cropText = std::to_string(crop.x) + "," + std::to_string(crop.y) + "," +
@@ -96,7 +98,8 @@ class MakeTurn : public MakerTest, public ::testing::WithParamInterface<std::tup
 
 TEST_P(MakeTurn, GivesThePictureTurnedBeforehand)
 {
-    const auto [orientation, turn] = GetParam();
+    const int orientation = std::get<0>(GetParam());
+    const int turn = std::get<1>(GetParam());
     const int shownWidth = 40, shownHeight = 24;
     const bool swapped = orientation >= 5;
     const int storedWidth = swapped ? shownHeight : shownWidth;
