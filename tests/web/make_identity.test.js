@@ -132,29 +132,11 @@ test('the module makes what glimmer make makes', async t => {
   assert.ok(made > 300 && refused > 20, 'the pictures cover both savers made and pictures refused');
 });
 
-// The module's make of a chosen tile, called as the page's worker calls it.
+// The module's make of a chosen tile, through the page worker's own call.
 function makeChosenWith(glimmer, program, bytes, name, options, choice) {
-  const copies = [];
-  const copyIn = data => {
-    const address = glimmer._glimmer_reserve(data.length);
-    glimmer.HEAPU8.set(data, address);
-    copies.push(address);
-    return address;
-  };
-  const text = value => copyIn(new TextEncoder().encode(`${value}\0`));
-  try {
-    const made = glimmer._glimmer_make_chosen(copyIn(bytes), bytes.length, text(name), text(options.fit),
-      options.dither, 0, copyIn(program), program.length, text(JSON.stringify(choice)));
-    const result = JSON.parse(glimmer.UTF8ToString(glimmer._glimmer_result_text()));
-    if (made) {
-      const address = glimmer._glimmer_result_bytes();
-      result.file = glimmer.HEAPU8.slice(address, address + glimmer._glimmer_result_size()).buffer;
-    }
-    return result;
-  } finally {
-    for (const address of copies)
-      glimmer._glimmer_release(address);
-  }
+  const [x, y, width, height] = choice.crop ?? [];
+  return makeSaverWith(glimmer, program, { picture: bytes, name, fit: options.fit, dither: options.dither,
+    crop: choice.crop ? { x, y, width, height } : null, turn: choice.turn, seamless: choice.seamless });
 }
 
 test('the module makes the chosen tile that glimmer make makes, from the picture it keeps', async () => {
