@@ -25,6 +25,9 @@ struct FitPlan {
 FitPlan planFit(int uprightWidth, int uprightHeight, FitMode mode,
                 const std::optional<CropRect>& crop = std::nullopt);
 
+// The upright rectangle a fit reads: the crop, or the whole picture.
+CropRect wholeOrCrop(int uprightWidth, int uprightHeight, const std::optional<CropRect>& crop);
+
 // Whether a picture stored at decodedWidth x decodedHeight (a reduced decode
 // of one whose file declares fileWidth x fileHeight) still has at least one
 // pixel for each pixel that fitting makes, in both directions.

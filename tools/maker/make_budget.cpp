@@ -29,13 +29,17 @@ uint64_t fitBytesFor(int fileWidth, int fileHeight, int storedWidth, int storedH
     const FitPlan plan = planFit(uprightWidth, uprightHeight, mode);
     const double spanX = plan.width * (swapped ? storedHeight : storedWidth) / uprightWidth;
     const double spanY = plan.height * (swapped ? storedWidth : storedHeight) / uprightHeight;
-    // Rows of the destination's width are kept for every stored row that
-    // the rectangle crosses down the stored picture.
-    const int acrossCount = swapped ? plan.scaledHeight : plan.scaledWidth;
-    const double rowCount = (swapped ? spanX : spanY) + 2;
-    const uint64_t rows = uint64_t(rowCount * acrossCount * 3 * sizeof(float));
-    return axisTapBytes(spanX, plan.scaledWidth) + axisTapBytes(spanY, plan.scaledHeight) + rows +
-           uint64_t(acrossCount) * 3 * sizeof(float) + uint64_t(plan.canvasWidth) * uint64_t(plan.canvasHeight) * 3;
+    // A band of filtered stored rows (as many as one destination row or
+    // column reads, and two more, at most those there are) is kept: rows of the destination's width,
+    // or with the axes swapped, of the stored columns the fit reads.
+    const int units = swapped ? plan.scaledWidth : plan.scaledHeight;
+    const double rowsRead = swapped ? spanX : spanY;
+    const double rowsPerUnit = std::min(std::ceil(rowsRead / units) + 2, std::ceil(rowsRead) + 1);
+    const double rowFloats = swapped ? (spanY + 2) * 3 : plan.scaledWidth * 3.0;
+    const auto floats = [](double count) { return uint64_t(count) * sizeof(float); };
+    return axisTapBytes(spanX, plan.scaledWidth) + axisTapBytes(spanY, plan.scaledHeight) +
+           floats(rowsPerUnit * rowFloats) + floats(rowFloats) +
+           uint64_t(plan.canvasWidth) * uint64_t(plan.canvasHeight) * 3;
 }
 
 uint64_t megabytes(uint64_t bytes)

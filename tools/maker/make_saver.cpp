@@ -11,6 +11,7 @@
 #include "package_file.h"
 #include "picture_format.h"
 #include "picture_readers.h"
+#include "row_fit.h"
 #include "quantise_picture.h"
 #include "seamless_tile.h"
 #include "saver_package.h"
@@ -139,8 +140,27 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
         }
     }
 
-    Picture picture;
+    // The turn, the crop's check and the fit's plan, once the picture's size
+    // and orientation are known: as its header is read when the reader hands
+    // its rows to the fit as it decodes them, or else after reading.
+    std::optional<FitPlan> plan;
+    const auto planFor = [&](Picture& read) {
+        read.orientation = turnedOrientation(read.orientation, options.turn);
+        checkCrop(options.crop, uprightWidth(read), uprightHeight(read));
+        plan = planFit(uprightWidth(read), uprightHeight(read), options.fit, options.crop);
+        noteUnlessShowable(made, GifSize{plan->canvasWidth, plan->canvasHeight}, options.force);
+    };
     PictureKeep* keep = options.keep;
+    std::optional<RowFit> rowFit;
+    ReadRequest rowRequest = request;
+    if (!keep && options.fit != FitMode::none)
+        rowRequest.fitRows = [&](const Picture& header) -> RowFit& {
+            Picture upright = header;  // no pixels
+            planFor(upright);
+            return rowFit.emplace(upright, *plan, wholeOrCrop(uprightWidth(upright), uprightHeight(upright), options.crop));
+        };
+
+    Picture picture;
     if (keep && keptPictureServes(*keep, file, request)) {
         // The pixels stay kept; only what is said about them is copied.
         picture.format = keep->picture->format;
@@ -152,7 +172,7 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
     } else {
         if (keep)
             keep->picture.reset();
-        picture = readPicture(file, *format, request);
+        picture = readPicture(file, *format, rowRequest);
     }
     for (const auto& warning : picture.warnings)
         made.notes.push_back(noteOf(NoteKind::pictureWarning, warning));
@@ -165,17 +185,19 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
 
     origin += choiceText(options);
     const int exifOrientation = picture.orientation;
-    picture.orientation = turnedOrientation(picture.orientation, options.turn);
-    checkCrop(options.crop, uprightWidth(picture), uprightHeight(picture));
+    if (rowFit)
+        picture.orientation = turnedOrientation(picture.orientation, options.turn);
+    else
+        planFor(picture);
 
     step(options.fit == FitMode::none ? "taking it at its own size" : "fitting it to 256 x 256");
-    const FitPlan plan = planFit(uprightWidth(picture), uprightHeight(picture), options.fit, options.crop);
-    noteUnlessShowable(made, GifSize{plan.canvasWidth, plan.canvasHeight}, options.force);
     IndexedPicture indexed;
     {
         // The fitted picture goes once it is quantised: kept at its own size it can be large.
         RgbPicture fitted;
-        if (keep) {
+        if (rowFit) {
+            fitted = rowFit->finish();
+        } else if (keep) {
             if (!keep->picture) {
                 keep->file.assign(file.begin(), file.end());
                 keep->fit = options.fit;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,13 +55,21 @@ Picture pictureOfSize(PictureFormat format, int width, int height);
 int uprightWidth(const Picture& picture);
 int uprightHeight(const Picture& picture);
 
+class RowFit;
+
 // What a reader is asked for: `name` names the picture in messages, and the
-// fit mode lets a JPEG be decoded no larger than fitting needs.
+// fit mode lets a JPEG be decoded no larger than fitting needs. With
+// `fitRows`, a reader that decodes rows in stored order (a PNG that is not
+// interlaced) hands each row on as it decodes it instead of keeping the
+// picture: it calls `fitRows` once with the picture's header (its sizes,
+// orientation and colour profile; no pixels yet) for the fit that takes them,
+// and returns the picture without pixels. Other readers keep the picture.
 struct ReadRequest {
     std::string_view name;
     FitMode fit = FitMode::cover;
     int turn = 0;                   // clockwise after the EXIF orientation
     std::optional<CropRect> crop;   // of the turned picture: a JPEG is decoded no larger than it needs
+    std::function<RowFit&(const Picture& header)> fitRows;
 };
 
 // Refusals that every reader shares. The reason says what is wrong: "it is cut

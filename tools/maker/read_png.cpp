@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include <png.h>
 
@@ -12,6 +13,7 @@
 #include "exif_orientation.h"
 #include "make_budget.h"
 #include "picture_readers.h"
+#include "row_fit.h"
 #include "srgb_light.h"
 
 namespace {
@@ -122,13 +124,20 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
     const int width = int(png_get_image_width(png, info));
     const int height = int(png_get_image_height(png, info));
     checkDeclaredSize(PictureFormat::png, request, width, height);
-    // Interlaced passes with alpha keep four bytes a pixel; libpng's two rows
-    // may hold 64-bit pixels on the way.
+    // A picture that is not interlaced can be fitted row by row as it is
+    // decoded. Interlaced passes fill the whole picture at once; with alpha
+    // they keep four bytes a pixel. libpng's two rows may hold 64-bit pixels
+    // on the way.
     const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
     const bool alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    const bool streamed = request.fitRows && !interlaced;
+    const uint64_t pictureBytes = streamed ? 0 : uint64_t(width) * uint64_t(height) * (interlaced && alpha ? 4 : 3);
+    // Where the orientation is matters not: the file is at hand whole.
+    const int orientation = exifOrientation(exifChunk(file));
     checkMemoryBudget(PictureFormat::png, request, file.size(), width, height,
-                      uint64_t(width) * uint64_t(height) * (interlaced && alpha ? 4 : 3) + uint64_t(width) * 20);
+                      pictureBytes + uint64_t(width) * (streamed ? 27 : 20), orientation);
     Picture picture = pictureOfSize(PictureFormat::png, width, height);
+    picture.orientation = orientation;
 
     int passes = 1;
     if (!pngSteps(png, [&] {
@@ -147,45 +156,53 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
     int compression = 0;
     if (png_get_iCCP(png, info, &profileName, &compression, &profileData, &profileLength))
         profile.assign(profileData, profileData + profileLength);
+    const SrgbConversion conversion(profile, SourceLayout::rgb);
+    if (!conversion.empty())
+        picture.convertedFrom = conversion.description();
 
     RgbPicture& stored = picture.stored;
     const size_t pixels = size_t(width) * size_t(height);
-    // Interlaced passes fill the whole picture at once, so a picture with
-    // alpha is read whole with it and laid over black in place afterwards;
-    // otherwise row by row.
-    const bool wholeWithAlpha = channels == 4 && passes > 1;
-    stored.rgb.resize(pixels * (wholeWithAlpha ? 4 : 3));
-    std::vector<uint8_t> row(channels == 4 && !wholeWithAlpha ? size_t(width) * 4 : 0);
-    const size_t targetRowBytes = size_t(width) * (wholeWithAlpha ? 4 : 3);
-    if (!pngSteps(png, [&] {
-            for (int pass = 0; pass < passes; ++pass)
-                for (int y = 0; y < height; ++y) {
-                    uint8_t* target = stored.rgb.data() + size_t(y) * targetRowBytes;
-                    if (row.empty()) {
-                        png_read_row(png, target, nullptr);
-                    } else {
-                        png_read_row(png, row.data(), nullptr);
-                        layOverBlack(row.data(), target, size_t(width));
-                    }
-                }
-        }))
-        refuse();
-    if (wholeWithAlpha) {
-        layOverBlack(stored.rgb.data(), stored.rgb.data(), pixels);
-        stored.rgb.resize(pixels * 3);
+    if (passes > 1) {
+        // A picture with alpha is read whole with it and laid over black in
+        // place afterwards.
+        const size_t pixelBytes = channels == 4 ? 4 : 3;
+        stored.rgb.resize(pixels * pixelBytes);
+        if (!pngSteps(png, [&] {
+                for (int pass = 0; pass < passes; ++pass)
+                    for (int y = 0; y < height; ++y)
+                        png_read_row(png, stored.rgb.data() + size_t(y) * size_t(width) * pixelBytes, nullptr);
+            }))
+            refuse();
+        if (channels == 4) {
+            layOverBlack(stored.rgb.data(), stored.rgb.data(), pixels);
+            stored.rgb.resize(pixels * 3);
+        }
+        conversion.convert(stored.rgb.data(), stored.rgb.data(), pixels);
+    } else {
+        RowFit* fit = streamed ? &request.fitRows(picture) : nullptr;
+        if (!fit)
+            stored.rgb.resize(pixels * 3);
+        std::vector<uint8_t> row(fit || channels == 4 ? size_t(width) * size_t(channels) : 0);
+        std::vector<uint8_t> rgb(fit && channels == 4 ? size_t(width) * 3 : 0);
+        for (int y = 0; y < height; ++y) {
+            uint8_t* target = fit ? (rgb.empty() ? row.data() : rgb.data())
+                                  : stored.rgb.data() + size_t(y) * size_t(width) * 3;
+            if (!pngSteps(png, [&] { png_read_row(png, channels == 4 ? row.data() : target, nullptr); }))
+                refuse();
+            if (channels == 4)
+                layOverBlack(row.data(), target, size_t(width));
+            conversion.convert(target, target, size_t(width));
+            if (fit)
+                fit->takeRow(y, target);
+        }
     }
 
-    // The chunks after the pixels (an eXIf may be there); a file that ends
-    // among them has all of its picture.
-    const bool endRead = pngSteps(png, [&] { png_read_end(png, info); });
-    if (endRead)
-        picture.orientation = exifOrientation(exifChunk(file));
-    if (!endRead) {
+    // The chunks after the pixels; a file that ends among them has all of its picture.
+    if (!pngSteps(png, [&] { png_read_end(png, info); })) {
         const bool cut = std::strcmp(reading.message, "cut short") == 0;
         picture.warnings.push_back("the PNG picture '" + std::string(request.name) + "' " +
                                    (cut ? "is cut short" : "is damaged (libpng: " + std::string(reading.message) + ")") +
                                    " after its pixels, which are all there");
     }
-    convertToSrgb(picture, profile);
     return picture;
 }

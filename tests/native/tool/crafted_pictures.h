@@ -104,26 +104,30 @@ inline void appendChunk(Bytes& png, const char* type, const Bytes& data)
     png.insert(png.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
 }
 
-// A PNG of one column of `height` 1-bit grey pixels, all there (deflated
-// here a block at a time: libpng would take a call a row).
-inline Bytes pngColumn(uint32_t height)
+// A PNG of width x height 1-bit grey pixels in stripes, all there (deflated
+// here a block of rows at a time: libpng would take a call a row).
+inline Bytes pngOneBitStripes(uint32_t width, uint32_t height)
 {
     Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes header{0, 0, 0, 1, uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8), uint8_t(height),
-                 1, 0, 0, 0, 0};
+    Bytes header{uint8_t(width >> 24), uint8_t(width >> 16), uint8_t(width >> 8), uint8_t(width),
+                 uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8), uint8_t(height), 1, 0, 0, 0, 0};
     appendChunk(png, "IHDR", header);
+    const uint32_t rowBytes = 1 + (width + 7) / 8;
+    const uint32_t blockRows = std::max<uint32_t>(1, (1u << 17) / rowBytes);
     Bytes rows;
-    for (int i = 0; i < 65536; ++i)
-        rows.insert(rows.end(), {0, 0x80});  // filter none, a white pixel
+    for (uint32_t i = 0; i < blockRows; ++i) {
+        rows.push_back(0);  // filter none, then white and black pixels in turn
+        rows.insert(rows.end(), rowBytes - 1, 0xAA);
+    }
     z_stream stream{};
     deflateInit(&stream, 9);
     Bytes packed(1 << 20);
     Bytes data;
     for (uint32_t done = 0; done < height;) {
-        const uint32_t count = std::min<uint32_t>(height - done, 65536);
+        const uint32_t count = std::min<uint32_t>(height - done, blockRows);
         done += count;
         stream.next_in = rows.data();
-        stream.avail_in = count * 2;
+        stream.avail_in = count * rowBytes;
         do {
             stream.next_out = packed.data();
             stream.avail_out = uInt(packed.size());

@@ -17,21 +17,23 @@ struct FitCost {
 };
 
 // 1000 x 1000 covered: taps (1000 + 2 x 256 + 2) x 16 + 257 x 8 = 26280 an
-// axis, rows (1000 + 2) x 256 x 12 = 3078144, a row of sums 3072, the canvas
-// 196608.
+// axis; a band of ceil(1000 / 256) + 2 = 6 rows of 256 x 12 bytes, a row of
+// sums 3072, the canvas 196608. Turned, the band's rows hold the 1002 stored
+// columns read: 6 x 1002 x 12, and sums 1002 x 12.
 const FitCost fitCosts[] = {
-    {"square, cover", 1000, 1000, 1000, 1000, 1, FitMode::cover, 2 * 26280 + 3078144 + 3072 + 196608},
-    {"square, stretch", 1000, 1000, 1000, 1000, 1, FitMode::stretch, 2 * 26280 + 3078144 + 3072 + 196608},
-    {"square turned, cover", 1000, 1000, 1000, 1000, 6, FitMode::cover, 2 * 26280 + 3078144 + 3072 + 196608},
-    // A JPEG decoded at 1/4: 250 stored rows, (250 + 512 + 2) x 16 + 2056 = 14280 an axis.
-    {"reduced decode, cover", 1000, 1000, 250, 250, 1, FitMode::cover, 2 * 14280 + 252 * 256 * 12 + 3072 + 196608},
+    {"square, cover", 1000, 1000, 1000, 1000, 1, FitMode::cover, 2 * 26280 + 6 * 3072 + 3072 + 196608},
+    {"square, stretch", 1000, 1000, 1000, 1000, 1, FitMode::stretch, 2 * 26280 + 6 * 3072 + 3072 + 196608},
+    {"square turned, cover", 1000, 1000, 1000, 1000, 6, FitMode::cover, 2 * 26280 + 7 * 1002 * 12 + 196608},
+    // A JPEG decoded at 1/4: 250 stored rows, (250 + 512 + 2) x 16 + 2056 = 14280 an axis, a band of 3 rows.
+    {"reduced decode, cover", 1000, 1000, 250, 250, 1, FitMode::cover, 2 * 14280 + 3 * 3072 + 3072 + 196608},
     {"upright, none", 1000, 1000, 1000, 1000, 1, FitMode::none, 0},
     {"mirrored, none", 1000, 1000, 1000, 1000, 2, FitMode::none, 3000000},
     {"orientation unknown, none", 1000, 1000, 1000, 1000, std::nullopt, FitMode::none, 3000000},
     // One row of 100000 contained: 256 x 1 placed; the across taps hold the
-    // whole row: (100000 + 514) x 16 + 257 x 8, down (1 + 4) x 16 + 2 x 8.
+    // whole row: (100000 + 514) x 16 + 257 x 8, down (1 + 4) x 16 + 2 x 8;
+    // the band holds at most the rows there are (one, and one more).
     {"row, contain", 100000, 1, 100000, 1, 1, FitMode::contain,
-     (100514 * 16 + 2056) + (5 * 16 + 16) + 3 * 256 * 12 + 256 * 12 + 196608},
+     (100514 * 16 + 2056) + (5 * 16 + 16) + 2 * 256 * 12 + 256 * 12 + 196608},
 };
 
 }  // namespace
