@@ -4,6 +4,8 @@
 // each). Run by hand:
 //   build/native/tests/bench/gif_decode_bench --benchmark_min_time=2
 // Each picture is checked first: both decoders must give the same indices.
+// `--write-pictures DIR` writes the pictures as GIF files instead, for
+// decoders outside the project to be timed on the same bytes.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -159,4 +161,19 @@ const bool registered = [] {
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::string(argv[1]) == "--write-pictures") {
+        for (const Picture& picture : pictures()) {
+            const auto path = std::filesystem::path(argv[2]) / (picture.name + ".gif");
+            std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(picture.gif.data()),
+                                                        std::streamsize(picture.gif.size()));
+            std::printf("%s\n", path.c_str());
+        }
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
