@@ -12,7 +12,10 @@ Without pictures it makes its own in a temporary folder from one 4000 x 3000
 picture (smooth blobs of colour with grain, drawn by vips): a baseline JPEG and a
 progressive one at quality 90, a PNG, and a 256 x 256 PNG. vipsthumbnail makes
 a 256 x 256 PNG, cropping the centre as glimmer make --fit cover does.
-Needs the native build (build/native/glimmer)."""
+With --page it also times the page's make on each picture (its WebAssembly
+module in Node, tests/bench/page_make.js: the make itself, without starting a
+process or loading the module) beside glimmer make's own time in its process.
+Needs the native build (build/native/glimmer), and for --page the web build."""
 import argparse
 import os
 import shutil
@@ -75,9 +78,19 @@ def make_pictures(folder):
     return made
 
 
+def page_time(picture, rounds):
+    """The page's make in seconds: the median of `rounds` fresh makes in one Node process."""
+    script = os.path.join(ROOT, "tests/bench/page_make.js")
+    environment = dict(os.environ, NODE_PATH="/usr/share/nodejs")
+    result = subprocess.run(["node", script, str(rounds), picture], check=True, capture_output=True, text=True,
+                            env=environment)
+    return float(result.stdout.split()[0]) / 1000
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--page", action="store_true", help="time the page's make too")
     parser.add_argument("pictures", nargs="*")
     arguments = parser.parse_args()
     for program in (GLIMMER, shutil.which("vipsthumbnail")):
@@ -87,7 +100,8 @@ def main():
         pictures = [(os.path.basename(p), os.path.abspath(p)) for p in arguments.pictures] or make_pictures(folder)
         saver = os.path.join(folder, "out.scr")
         thumbnail = os.path.join(folder, "thumbnail.png")
-        print(f"{'picture':30} {'glimmer s':>10} {'MB':>6} {'vips s':>8} {'MB':>6} {'CPU ratio':>10} {'MB ratio':>9}")
+        print(f"{'picture':30} {'glimmer s':>10} {'MB':>6} {'vips s':>8} {'MB':>6} {'CPU ratio':>10} {'MB ratio':>9}"
+              + (f" {'page s':>7}" if arguments.page else ""))
         for label, path in pictures:
             ours, theirs = [], []
             for _ in range(arguments.rounds):
@@ -99,7 +113,8 @@ def main():
             our_memory = max(m for _, m in ours)
             their_memory = max(m for _, m in theirs)
             print(f"{label:30} {our_time:10.3f} {our_memory:6.1f} {their_time:8.3f} {their_memory:6.1f} "
-                  f"{our_time / their_time:9.2f}x {our_memory / their_memory:8.2f}x", flush=True)
+                  f"{our_time / their_time:9.2f}x {our_memory / their_memory:8.2f}x"
+                  + (f" {page_time(path, arguments.rounds):7.3f}" if arguments.page else ""), flush=True)
 
 
 if __name__ == "__main__":

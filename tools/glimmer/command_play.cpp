@@ -6,8 +6,6 @@
 #include <optional>
 #include <vector>
 
-#include <SDL.h>
-#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
@@ -16,6 +14,7 @@
 #include "play_hack.h"
 #include "play_input.h"
 #include "saver_startup.h"
+#include "sdl_calls.h"
 #include "seed_option.h"
 #include "x_error_kept.h"
 
@@ -50,18 +49,18 @@ struct SdlSession {
         const bool driverChosen = environmentSet("SDL_VIDEODRIVER");
         if (!driverChosen && !environmentSet("DISPLAY") && !environmentSet("WAYLAND_DISPLAY"))
             failNoDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
-        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-            const std::string reason = SDL_GetError();
-            SDL_Quit();
+        if (sdl().SDL_Init(SDL_INIT_VIDEO) != 0) {
+            const std::string reason = sdl().SDL_GetError();
+            sdl().SDL_Quit();
             failNoDisplay(reason);
         }
-        const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+        const std::string driver = sdl().SDL_GetCurrentVideoDriver() ? sdl().SDL_GetCurrentVideoDriver() : "";
         if (!driverChosen && (driver == "offscreen" || driver == "dummy")) {
-            SDL_Quit();
+            sdl().SDL_Quit();
             failNoDisplay("SDL found only its '" + driver + "' video driver");
         }
     }
-    ~SdlSession() { SDL_Quit(); }
+    ~SdlSession() { sdl().SDL_Quit(); }
 };
 
 // Xlib's own handlers print an X error and end the process with status 1;
@@ -76,13 +75,13 @@ int endOnLostConnection(Display*)
     _exit(exitRefused);
 }
 
-// Our handlers from SDL_Init (which puts in its own) to just before SDL_Quit
+// Our handlers from sdl().SDL_Init (which puts in its own) to just before SDL_Quit
 // (which puts Xlib's back before it closes the display): the errors that the
 // window's own destruction brings are taken in by then.
 struct XErrorsKept {
     XErrorsKept()
     {
-        const char* driver = SDL_GetCurrentVideoDriver();
+        const char* driver = sdl().SDL_GetCurrentVideoDriver();
         if (!driver || std::string_view(driver) != "x11")
             return;
         xError.clear();
@@ -98,7 +97,7 @@ struct XErrorsKept {
     {
         SDL_SysWMinfo info;
         SDL_VERSION(&info.version);
-        if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+        if (sdl().SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
             display = info.info.x11.display;
     }
     Display* display = nullptr;
@@ -111,18 +110,18 @@ void refuseAfterXError()
 }
 
 struct WindowFree {
-    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+    void operator()(SDL_Window* window) const { sdl().SDL_DestroyWindow(window); }
 };
 struct RendererFree {
-    void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
+    void operator()(SDL_Renderer* renderer) const { sdl().SDL_DestroyRenderer(renderer); }
 };
 struct TextureFree {
-    void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+    void operator()(SDL_Texture* texture) const { sdl().SDL_DestroyTexture(texture); }
 };
 
 [[noreturn]] void failSdl(const std::string& what)
 {
-    fail(what + ": " + SDL_GetError());
+    fail(what + ": " + sdl().SDL_GetError());
 }
 
 PressedKey pressedKeyOf(SDL_Keycode key)
@@ -183,28 +182,28 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
 
     // Pixels are shown as whole blocks when scaled, so that every pixel on
     // screen keeps a colour of the picture's palette.
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    sdl().SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    sdl().SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     const SdlSession session;
     XErrorsKept xErrors;
     const std::string title = "Glimmerwheel - " + shownName(std::filesystem::path(input).filename().string());
-    const std::unique_ptr<SDL_Window, WindowFree> window(SDL_CreateWindow(
+    const std::unique_ptr<SDL_Window, WindowFree> window(sdl().SDL_CreateWindow(
         title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, frameWidth, frameHeight,
         SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0)));
     if (!window)
         failSdl("cannot open a window");
     xErrors.watch(window.get());
     std::unique_ptr<SDL_Renderer, RendererFree> renderer(
-        SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_PRESENTVSYNC));
+        sdl().SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_PRESENTVSYNC));
     if (!renderer)
-        renderer.reset(SDL_CreateRenderer(window.get(), -1, 0));
+        renderer.reset(sdl().SDL_CreateRenderer(window.get(), -1, 0));
     if (!renderer)
         failSdl("cannot draw into the window");
     // Scaled to the window without distortion: the frame keeps its 4:3 shape,
     // with bars of the picture's darkest colour around it.
-    if (SDL_RenderSetLogicalSize(renderer.get(), frameWidth, frameHeight) != 0)
+    if (sdl().SDL_RenderSetLogicalSize(renderer.get(), frameWidth, frameHeight) != 0)
         failSdl("cannot scale the frame to the window");
-    const std::unique_ptr<SDL_Texture, TextureFree> texture(SDL_CreateTexture(
+    const std::unique_ptr<SDL_Texture, TextureFree> texture(sdl().SDL_CreateTexture(
         renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frameWidth, frameHeight));
     if (!texture)
         failSdl("cannot make the frame's texture");
@@ -214,16 +213,16 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
         colours[i] = 0xFF000000u | uint32_t(picture.palette[size_t(i)].red) << 16 |
                      uint32_t(picture.palette[size_t(i)].green) << 8 | picture.palette[size_t(i)].blue;
     const PaletteEntry& background = picture.palette[size_t(run->backgroundIndex)];
-    SDL_ShowCursor(SDL_DISABLE);
+    sdl().SDL_ShowCursor(SDL_DISABLE);
 
     // One frame per display refresh: the presents wait for it when the
     // renderer can; when they do not, the loop waits for the refresh itself.
     SDL_RendererInfo info{};
-    SDL_GetRendererInfo(renderer.get(), &info);
+    sdl().SDL_GetRendererInfo(renderer.get(), &info);
     bool paceByClock = !(info.flags & SDL_RENDERER_PRESENTVSYNC);
     SDL_DisplayMode mode{};
     int refreshRate =
-        SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window.get()), &mode) == 0 && mode.refresh_rate > 0
+        sdl().SDL_GetCurrentDisplayMode(sdl().SDL_GetWindowDisplayIndex(window.get()), &mode) == 0 && mode.refresh_rate > 0
             ? mode.refresh_rate
             : 60;
     // A cap below the refresh: the presents would wait less than a frame.
@@ -231,9 +230,9 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
         refreshRate = framesPerSecond;
         paceByClock = true;
     }
-    const uint64_t ticksPerSecond = SDL_GetPerformanceFrequency();
+    const uint64_t ticksPerSecond = sdl().SDL_GetPerformanceFrequency();
     const uint64_t frameTicks = ticksPerSecond / uint64_t(refreshRate);
-    const uint64_t probeStart = SDL_GetPerformanceCounter();
+    const uint64_t probeStart = sdl().SDL_GetPerformanceCounter();
     uint64_t nextFrame = probeStart;
 
     MouseRule pointer{};
@@ -241,7 +240,7 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
     bool ending = false;
     while (!ending) {
         SDL_Event event;
-        while (!ending && SDL_PollEvent(&event))
+        while (!ending && sdl().SDL_PollEvent(&event))
             ending = eventEnds(event, pointer);
         refuseAfterXError();
         if (ending)
@@ -250,7 +249,7 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
         stepSaverEffect(*run, picture);
         void* pixels = nullptr;
         int pitch = 0;
-        if (SDL_LockTexture(texture.get(), nullptr, &pixels, &pitch) != 0)
+        if (sdl().SDL_LockTexture(texture.get(), nullptr, &pixels, &pitch) != 0)
             failSdl("cannot update the frame's texture");
         for (int y = 0; y < frameHeight; ++y) {
             const uint8_t* source = run->frameBuffer + y * frameWidth;
@@ -258,23 +257,23 @@ int runPlayCommand(std::span<const std::string> words, Console& console)
             for (int x = 0; x < frameWidth; ++x)
                 target[x] = colours[source[x]];
         }
-        SDL_UnlockTexture(texture.get());
-        SDL_SetRenderDrawColor(renderer.get(), background.red, background.green, background.blue, 255);
-        SDL_RenderClear(renderer.get());
-        SDL_RenderCopy(renderer.get(), texture.get(), nullptr, nullptr);
-        SDL_RenderPresent(renderer.get());
+        sdl().SDL_UnlockTexture(texture.get());
+        sdl().SDL_SetRenderDrawColor(renderer.get(), background.red, background.green, background.blue, 255);
+        sdl().SDL_RenderClear(renderer.get());
+        sdl().SDL_RenderCopy(renderer.get(), texture.get(), nullptr, nullptr);
+        sdl().SDL_RenderPresent(renderer.get());
         refuseAfterXError();
         ++framesShown;
         pointer.armed = 1;
 
         if (!paceByClock && framesShown == pacingProbeFrames &&
-            SDL_GetPerformanceCounter() - probeStart < frameTicks * pacingProbeFrames / 2)
+            sdl().SDL_GetPerformanceCounter() - probeStart < frameTicks * pacingProbeFrames / 2)
             paceByClock = true;
         if (paceByClock) {
             nextFrame += frameTicks;
-            const uint64_t now = SDL_GetPerformanceCounter();
+            const uint64_t now = sdl().SDL_GetPerformanceCounter();
             if (nextFrame > now)
-                SDL_Delay(uint32_t((nextFrame - now) * 1000 / ticksPerSecond));
+                sdl().SDL_Delay(uint32_t((nextFrame - now) * 1000 / ticksPerSecond));
             else
                 nextFrame = now;
         }
