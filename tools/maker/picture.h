@@ -69,7 +69,7 @@ struct ReadRequest {
     FitMode fit = FitMode::cover;
     int turn = 0;                   // clockwise after the EXIF orientation
     std::optional<CropRect> crop;   // of the turned picture: a JPEG is decoded no larger than it needs
-    std::function<RowFit&(const Picture& header)> fitRows;
+    std::function<RowFit&(const Picture& header)> fitRows = nullptr;
 };
 
 // Refusals that every reader shares. The reason says what is wrong: "it is cut
