@@ -130,12 +130,14 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
     // on the way.
     const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
     const bool alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
-    const bool streamed = request.fitRows && !interlaced;
-    const uint64_t pictureBytes = streamed ? 0 : uint64_t(width) * uint64_t(height) * (interlaced && alpha ? 4 : 3);
     // Where the orientation is matters not: the file is at hand whole.
     const int orientation = exifOrientation(exifChunk(file));
+    // Counted as held whole even when it is not: the page keeps the picture
+    // to fit it again, and the page and glimmer make refuse the same pictures
+    // with the same words.
     checkMemoryBudget(PictureFormat::png, request, file.size(), width, height,
-                      pictureBytes + uint64_t(width) * (streamed ? 27 : 20), orientation);
+                      uint64_t(width) * uint64_t(height) * (interlaced && alpha ? 4 : 3) + uint64_t(width) * 20,
+                      orientation);
     Picture picture = pictureOfSize(PictureFormat::png, width, height);
     picture.orientation = orientation;
 
@@ -179,7 +181,7 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
         }
         conversion.convert(stored.rgb.data(), stored.rgb.data(), pixels);
     } else {
-        RowFit* fit = streamed ? &request.fitRows(picture) : nullptr;
+        RowFit* fit = request.fitRows ? &request.fitRows(picture) : nullptr;
         if (!fit)
             stored.rgb.resize(pixels * 3);
         std::vector<uint8_t> row(fit || channels == 4 ? size_t(width) * size_t(channels) : 0);
