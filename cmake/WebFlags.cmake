@@ -6,9 +6,14 @@ add_compile_options(-fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
 add_link_options(-fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
 
 # The module is downloaded by every visitor: the smallest code, optimised
-# across all libraries at the link (the renderer keeps its own -O2).
+# across all libraries at the link (the renderer keeps its own -O2). Each
+# module's link sets its level (web/CMakeLists.txt), and no -Os comes from
+# the build type: emcc keeps the shrinking and the inlining limit of an -Os
+# or -Oz it has seen on a link line, whatever -O follows.
+set(CMAKE_C_FLAGS_MINSIZEREL "-DNDEBUG")
+set(CMAKE_CXX_FLAGS_MINSIZEREL "-DNDEBUG")
 add_compile_options(-Oz -flto)
-add_link_options(-Oz -flto)
+add_link_options(-flto)
 
 # emcc needs its environment at every compile and link, also when the build
 # is started without the preset (cmake --build build/web): Debian's Python
