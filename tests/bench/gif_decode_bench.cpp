@@ -4,8 +4,8 @@
 // each). Run by hand:
 //   build/native/tests/bench/gif_decode_bench --benchmark_min_time=2
 // Each picture is checked first: both decoders must give the same indices.
-// `--write-pictures DIR` writes the pictures as GIF files instead, for
-// decoders outside the project to be timed on the same bytes.
+// With GLIMMER_WRITE_BENCH_GIFS=DIR it writes the pictures there as GIF files
+// instead, for decoders outside the project to be timed on the same bytes.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -151,6 +151,15 @@ void giflibBench(benchmark::State& state, size_t which)
 }
 
 const bool registered = [] {
+    if (const char* folder = std::getenv("GLIMMER_WRITE_BENCH_GIFS")) {
+        for (const Picture& picture : pictures()) {
+            const auto path = std::filesystem::path(folder) / (picture.name + ".gif");
+            std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(picture.gif.data()),
+                                                        std::streamsize(picture.gif.size()));
+            std::printf("%s\n", path.c_str());
+        }
+        std::exit(0);
+    }
     for (size_t which = 0; which < pictures().size(); ++which) {
         const std::string& name = pictures()[which].name;
         benchmark::RegisterBenchmark(("glimmer/" + name).c_str(), glimmerBench, which);
@@ -161,19 +170,4 @@ const bool registered = [] {
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc == 3 && std::string(argv[1]) == "--write-pictures") {
-        for (const Picture& picture : pictures()) {
-            const auto path = std::filesystem::path(argv[2]) / (picture.name + ".gif");
-            std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(picture.gif.data()),
-                                                        std::streamsize(picture.gif.size()));
-            std::printf("%s\n", path.c_str());
-        }
-        return 0;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
