@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <dlfcn.h>
-
 #include <string>
 
 #include "cli.h"
 #include "ffmpeg_calls.h"
+#include "library_calls.h"
 
 namespace {
 
@@ -21,26 +20,10 @@ const char* const libraryNames[] = {
 // Empty when every call was found, else why not.
 std::string load(FfmpegCalls& calls)
 {
-    void* libraries[std::size(libraryNames)] = {};
-    for (size_t i = 0; i < std::size(libraryNames); ++i) {
-        // Kept loaded for the rest of the run: encoders' threads may outlive a writer.
-        libraries[i] = dlopen(libraryNames[i], RTLD_NOW | RTLD_LOCAL);
-        if (!libraries[i])
-            return dlerror();
-    }
-    const auto find = [&](const char* name) -> void* {
-        for (void* library : libraries)
-            if (void* address = dlsym(library, name))
-                return address;
-        return nullptr;
-    };
-#define GLIMMER_FFMPEG_FIND(name)                                          \
-    calls.name = reinterpret_cast<decltype(calls.name)>(find(#name));      \
-    if (!calls.name)                                                       \
-        return std::string(#name) + " is missing from FFmpeg's libraries";
-    GLIMMER_FFMPEG_CALLS(GLIMMER_FFMPEG_FIND)
-#undef GLIMMER_FFMPEG_FIND
-    return "";
+#define GLIMMER_FFMPEG_CALL(name) LibraryCall{#name, reinterpret_cast<void**>(&calls.name)},
+    const LibraryCall table[] = {GLIMMER_FFMPEG_CALLS(GLIMMER_FFMPEG_CALL)};
+#undef GLIMMER_FFMPEG_CALL
+    return loadLibraryCalls(libraryNames, table, "FFmpeg's libraries");
 }
 
 }  // namespace
