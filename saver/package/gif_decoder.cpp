@@ -205,7 +205,9 @@ inline uint64_t load64LittleEndian(const uint8_t* bytes)
     return value;
 }
 
-// The bits of the gathered code bytes not yet taken as codes.
+// The bits of the gathered code bytes not yet taken as codes. The decode loops
+// keep it in locals and hand it to the refill by value, so that it never has to
+// live in memory between codes.
 struct CodeBits {
     const uint8_t* next;
     const uint8_t* end;
@@ -213,27 +215,42 @@ struct CodeBits {
     int count;
 };
 
+// Tops the bit buffer up to at least 57 bits from 8 gathered bytes.
+inline void topUpCodeBits(CodeBits* bits)
+{
+    bits->buffer |= load64LittleEndian(bits->next) << bits->count;
+    bits->next += (63 - bits->count) >> 3;
+    bits->count |= 56;
+}
+
+// Tops the bit buffer up when fewer than 8 gathered bytes are left, gathering
+// more first; near the end of the data it takes what is there.
+CodeBits refillCodeBits(CodeBits bits, DataReader* reader, uint8_t* codeBytes)
+{
+    if (bits.end - bits.next < 8 && !reader->ended) {
+        bits.end = refillCodeBytes(reader, codeBytes, bits.next, bits.end);
+        bits.next = codeBytes;
+    }
+    if (bits.end - bits.next >= 8) {
+        topUpCodeBits(&bits);
+    } else {
+        while (bits.count <= 56 && bits.next < bits.end) {
+            bits.buffer |= uint64_t(*bits.next++) << bits.count;
+            bits.count += 8;
+        }
+    }
+    return bits;
+}
+
 // The next code of `codeSize` bits (packed least significant bit first), or -1
 // when the data has ended.
 inline int nextCode(CodeBits* bits, DataReader* reader, uint8_t* codeBytes, int codeSize)
 {
     if (bits->count < codeSize) {
-        if (bits->end - bits->next < 8 && !reader->ended) {
-            bits->end = refillCodeBytes(reader, codeBytes, bits->next, bits->end);
-            bits->next = codeBytes;
-        }
-        if (bits->end - bits->next >= 8) {
-            bits->buffer |= load64LittleEndian(bits->next) << bits->count;
-            bits->next += (63 - bits->count) >> 3;
-            bits->count |= 56;
-        } else {
-            while (bits->count <= 56 && bits->next < bits->end) {
-                bits->buffer |= uint64_t(*bits->next++) << bits->count;
-                bits->count += 8;
-            }
-            if (bits->count < codeSize)
-                return -1;
-        }
+        if (bits->end - bits->next >= 8)
+            topUpCodeBits(bits);
+        else if ((*bits = refillCodeBits(*bits, reader, codeBytes)).count < codeSize)
+            return -1;
     }
     const int code = int(bits->buffer & ((uint32_t(1) << codeSize) - 1));
     bits->buffer >>= codeSize;
@@ -245,40 +262,42 @@ inline int nextCode(CodeBits* bits, DataReader* reader, uint8_t* codeBytes, int 
 // older one, and the oldest are the one-byte roots. The masks keep every length
 // and every table index within bounds even so.
 constexpr int codeLimitMask = gifMaxCodes - 1;
+constexpr uint32_t lengthBits = 0xFFFF;
 
-inline int stringLength(const GifWorkspace* workspace, int code)
+// Writes the string of `code` at `out`, whose last byte is at `out + last`,
+// last chunk first, and returns its first byte. Each step stores a whole 8-byte
+// chunk; the bytes past the string's end land in the run's slack and are
+// overwritten by the next string.
+inline uint8_t writeString(const GifWorkspace* workspace, unsigned code, unsigned last, uint8_t* out)
 {
-    return (workspace->lengthTable[code] & codeLimitMask) + 1;
-}
-
-// Writes the string of `code` (`length` bytes) at `out`, last chunk first, and
-// returns its first byte. Each step stores a whole 8-byte chunk; the bytes past
-// the string's end land in the run's slack and are overwritten by the next
-// string.
-inline uint8_t writeString(const GifWorkspace* workspace, int code, int length, uint8_t* out)
-{
-    uint8_t* chunk = out + ((length - 1) & ~7);
+    uint8_t* chunk = out + (last & ~7);
     for (;;) {
         memcpy(chunk, workspace->suffixTable[code], 8);
         if (chunk == out)
             return workspace->suffixTable[code][0];
-        code = workspace->prefixTable[code] & codeLimitMask;
+        code = (workspace->linkTable[code] >> 16) & codeLimitMask;
         chunk -= 8;
     }
 }
 
-// Assigns `slot` the string of `prefix` followed by `byte`.
-inline void addEntry(GifWorkspace* workspace, int slot, int prefix, uint8_t byte)
+// Assigns `slot` the string of `prefix` followed by `byte`. A chunk is begun
+// as the byte alone and grows only by bytes placed past its end, so every chunk
+// is zero past its last byte, and the byte can be or-ed in; while it grows, the
+// link is the prefix's own with the length one more.
+inline void addEntry(GifWorkspace* workspace, unsigned slot, unsigned prefix, uint8_t byte)
 {
-    const int lastIndex = workspace->lengthTable[prefix] + 1;
-    workspace->lengthTable[slot] = uint16_t(lastIndex);
-    if (lastIndex & 7) {
-        workspace->prefixTable[slot] = workspace->prefixTable[prefix];
-        memcpy(workspace->suffixTable[slot], workspace->suffixTable[prefix], 8);
+    uint32_t link = workspace->linkTable[prefix] + 1;
+    const unsigned place = link & 7;
+    uint64_t chunk = uint64_t(byte) << (8 * place);
+    if (place) {
+        uint64_t prefixChunk;
+        memcpy(&prefixChunk, workspace->suffixTable[prefix], 8);
+        chunk |= prefixChunk;
     } else {
-        workspace->prefixTable[slot] = uint16_t(prefix);
+        link = prefix << 16 | (link & lengthBits);
     }
-    workspace->suffixTable[slot][lastIndex & 7] = byte;
+    workspace->linkTable[slot] = link;
+    memcpy(workspace->suffixTable[slot], &chunk, 8);
 }
 
 // Copies `count` (at least 1) bytes between places that do not overlap, writing
@@ -327,7 +346,7 @@ int decodeIntoRows(CodeBits codeBits, DataReader* reader, GifWorkspace* workspac
     const int clearCode = 1 << minimumCodeSize;
     const int endCode = clearCode + 1;
     const int firstFreeCode = clearCode + 2;
-    uint16_t* const lengthTable = workspace->lengthTable;
+    uint32_t* const linkTable = workspace->linkTable;
     uint32_t* const positionTable = workspace->positionTable;
     uint8_t* const codeBytes = workspace->codeBytes;
 
@@ -372,7 +391,7 @@ int decodeIntoRows(CodeBits codeBits, DataReader* reader, GifWorkspace* workspac
         }
         size_t length;
         if (code < nextFreeSlot) {
-            length = size_t(lengthTable[code]) + 1;
+            length = size_t(linkTable[code] & lengthBits) + 1;
             if (at + length <= capacity) {
                 if (code < clearCode)
                     pixels[at] = uint8_t(code);
@@ -383,7 +402,7 @@ int decodeIntoRows(CodeBits codeBits, DataReader* reader, GifWorkspace* workspac
             }
             if (nextFreeSlot < topSlot) {
                 positionTable[nextFreeSlot] = uint32_t(previousAt);
-                lengthTable[nextFreeSlot] = uint16_t(previousLength);
+                linkTable[nextFreeSlot] = uint32_t(previousLength);
                 ++nextFreeSlot;
             }
         } else {
@@ -391,7 +410,7 @@ int decodeIntoRows(CodeBits codeBits, DataReader* reader, GifWorkspace* workspac
             // previous string followed by its own first byte, which lies just
             // before this string.
             positionTable[nextFreeSlot] = uint32_t(previousAt);
-            lengthTable[nextFreeSlot] = uint16_t(previousLength);
+            linkTable[nextFreeSlot] = uint32_t(previousLength);
             ++nextFreeSlot;
             length = previousLength + 1;
             if (at + length <= capacity) {
@@ -410,6 +429,140 @@ int decodeIntoRows(CodeBits codeBits, DataReader* reader, GifWorkspace* workspac
         }
     }
     *pixelCount = at;
+    return status;
+}
+
+// Places the run of decoded pixels and returns where the next run starts.
+inline uint8_t* flushRun(Placement* placement, uint8_t* runStart, const uint8_t* out, uint64_t* flushed)
+{
+    placePixels(placement, runStart, size_t(out - runStart));
+    *flushed += uint64_t(out - runStart);
+    return runStart;
+}
+
+// The decode of any picture into any target: strings are written into a run of
+// pixels, and the run is placed row by row into the target when it fills.
+//
+// Codes that are not strings are marked in the length table (no string is that
+// long), so that the one look-up every code needs also tells them apart: the
+// clear and end codes, and every slot from the next free one on.
+constexpr uint16_t clearCodeMark = 0x8000;
+constexpr uint16_t endCodeMark = 0x8001;
+constexpr uint8_t undefinedCodeMarkByte = 0x80;
+constexpr uint16_t undefinedCodeMark = undefinedCodeMarkByte * 0x101;
+
+int decodeThroughRun(CodeBits bits, DataReader* reader, GifWorkspace* workspace, int minimumCodeSize,
+                     Placement* placement, uint64_t* pixelCount)
+{
+    const int clearCode = 1 << minimumCodeSize;
+    const unsigned firstFreeCode = unsigned(clearCode) + 2;
+    uint8_t* const codeBytes = workspace->codeBytes;
+    uint8_t* const runStart = workspace->pixelRun;
+    // A string is at most gifMaxCodes bytes, and is written whole before the next check.
+    const uint8_t* const flushPoint = runStart + gifPixelRunSize - gifMaxCodes;
+    uint8_t* out = runStart;
+    uint64_t flushed = 0;
+    bool cleared = true; // data that does not begin with a clear code is read as if it did
+    int status = gifOk;
+    workspace->linkTable[clearCode] = clearCodeMark;
+    workspace->linkTable[clearCode + 1] = endCodeMark;
+    // Each clear code marks again only the slots filled since the last one.
+    unsigned nextFreeSlot = gifMaxCodes;
+
+    while (cleared && !placement->finished) {
+        cleared = false;
+        if (nextFreeSlot > firstFreeCode)
+            memset(workspace->linkTable + firstFreeCode, undefinedCodeMarkByte,
+                   (nextFreeSlot - firstFreeCode) * sizeof *workspace->linkTable);
+        nextFreeSlot = firstFreeCode;
+        int codeSize = minimumCodeSize + 1;
+        uint32_t codeMask = (uint32_t(1) << codeSize) - 1; // one below the first slot past this size
+
+        // The first code after a clear code adds no entry, and one beyond the
+        // roots cannot follow it: it is taken as index 0.
+        const int firstCode = nextCode(&bits, reader, codeBytes, codeSize);
+        if (firstCode < 0) {
+            status = gifDataEnded;
+            break;
+        }
+        if (firstCode == clearCode) {
+            cleared = true;
+            continue;
+        }
+        if (firstCode == clearCode + 1)
+            break;
+        if (out > flushPoint)
+            out = flushRun(placement, runStart, out, &flushed);
+        unsigned previous = unsigned(firstCode) < nextFreeSlot ? unsigned(firstCode) : 0;
+        *out++ = uint8_t(previous);
+
+        while (!placement->finished) {
+            if (bits.count < codeSize) {
+                if (bits.end - bits.next >= 8) {
+                    topUpCodeBits(&bits);
+                } else {
+                    bits = refillCodeBits(bits, reader, codeBytes);
+                    if (bits.count < codeSize) {
+                        status = gifDataEnded;
+                        break;
+                    }
+                }
+            }
+            const unsigned code = unsigned(bits.buffer) & codeMask;
+            bits.buffer >>= codeSize;
+            bits.count -= codeSize;
+
+            unsigned last = workspace->linkTable[code] & lengthBits;
+            uint8_t first;
+            if (last < 8) {
+                if (out > flushPoint)
+                    out = flushRun(placement, runStart, out, &flushed);
+                uint64_t chunk;
+                memcpy(&chunk, workspace->suffixTable[code], 8);
+                memcpy(out, &chunk, 8);
+                first = uint8_t(chunk);
+            } else if (last < clearCodeMark) {
+                if (out > flushPoint)
+                    out = flushRun(placement, runStart, out, &flushed);
+                last &= codeLimitMask;
+                first = writeString(workspace, code, last, out);
+            } else if (last != undefinedCodeMark) {
+                cleared = last == clearCodeMark;
+                break;
+            } else {
+                // The code being defined: the previous string followed by its
+                // own first byte. A code beyond it can only come from corrupt
+                // data and is read the same way, so that every chain stays
+                // within the table.
+                if (out > flushPoint)
+                    out = flushRun(placement, runStart, out, &flushed);
+                last = (workspace->linkTable[previous] & lengthBits) + 1;
+                first = writeString(workspace, previous, last - 1, out);
+                out[last] = first;
+                out += last + 1;
+                addEntry(workspace, nextFreeSlot, previous, first);
+                previous = nextFreeSlot++;
+                if (nextFreeSlot > codeMask && codeSize < maxCodeSize) {
+                    ++codeSize;
+                    codeMask = codeMask * 2 + 1;
+                }
+                continue;
+            }
+            out += last + 1;
+            // With the table full, entries are no longer added, and the string
+            // an entry would extend is not needed until the next clear code.
+            if (nextFreeSlot <= codeMask) {
+                addEntry(workspace, nextFreeSlot, previous, first);
+                previous = code;
+                if (++nextFreeSlot > codeMask && codeSize < maxCodeSize) {
+                    ++codeSize;
+                    codeMask = codeMask * 2 + 1;
+                }
+            }
+        }
+    }
+    placePixels(placement, runStart, size_t(out - runStart));
+    *pixelCount = flushed + uint64_t(out - runStart);
     return status;
 }
 
@@ -497,12 +650,9 @@ int gifDecodeImage(GifStream* stream, GifImage* image, uint32_t byteBudget, cons
         return gifOutOfMemory;
 
     // The tables start zeroed, so that no entry ever holds a code outside them.
-    memset(workspace->prefixTable, 0, sizeof workspace->prefixTable);
-    memset(workspace->lengthTable, 0, sizeof workspace->lengthTable);
+    memset(workspace->linkTable, 0, sizeof workspace->linkTable);
     memset(workspace->suffixTable, 0, sizeof workspace->suffixTable);
     const int clearCode = 1 << minimumCodeSize;
-    const int endCode = clearCode + 1;
-    const int firstFreeCode = clearCode + 2;
     for (int root = 0; root < clearCode; ++root)
         workspace->suffixTable[root][0] = uint8_t(root);
 
@@ -530,78 +680,5 @@ int gifDecodeImage(GifStream* stream, GifImage* image, uint32_t byteBudget, cons
         return decodeIntoRows(bits, &reader, workspace, minimumCodeSize, target->pixels, size_t(capacity),
                               &image->pixelCount);
 
-    uint8_t* const runStart = workspace->pixelRun;
-    uint8_t* const runLimit = workspace->pixelRun + gifPixelRunSize;
-    uint8_t* out = runStart;
-    uint64_t flushed = 0;
-
-    int codeSize = minimumCodeSize + 1;
-    int topSlot = 1 << codeSize;
-    int nextFreeSlot = firstFreeCode;
-    int oldCode = 0;
-    int firstChar = 0;
-    int status = gifOk;
-    // Data that does not begin with a clear code is read as if it did: its
-    // first code is a root that adds no entry.
-    bool afterClear = true;
-
-    while (!placement.finished) {
-        int code = nextCode(&bits, &reader, workspace->codeBytes, codeSize);
-        if (code < 0) {
-            status = gifDataEnded;
-            break;
-        }
-
-        if (code == clearCode) {
-            codeSize = minimumCodeSize + 1;
-            topSlot = 1 << codeSize;
-            nextFreeSlot = firstFreeCode;
-            afterClear = true;
-            continue;
-        }
-        if (code == endCode)
-            break;
-        if (out + gifMaxCodes > runLimit) {
-            placePixels(&placement, runStart, size_t(out - runStart));
-            flushed += uint64_t(out - runStart);
-            out = runStart;
-        }
-        if (afterClear) {
-            // A code beyond the roots cannot follow a clear code: it is taken as index 0.
-            if (code >= nextFreeSlot)
-                code = 0;
-            oldCode = firstChar = code;
-            *out++ = uint8_t(code);
-            afterClear = false;
-            continue;
-        }
-        if (code < nextFreeSlot) {
-            const int length = stringLength(workspace, code);
-            const uint8_t first = writeString(workspace, code, length, out);
-            out += length;
-            if (nextFreeSlot < topSlot) {
-                addEntry(workspace, nextFreeSlot, oldCode, first);
-                ++nextFreeSlot;
-                oldCode = code;
-                firstChar = first;
-            }
-        } else {
-            // The code being defined: the previous string followed by its own
-            // first byte. A code beyond it can only come from corrupt data and
-            // is read the same way, so that every chain stays within the table.
-            addEntry(workspace, nextFreeSlot, oldCode, uint8_t(firstChar));
-            code = nextFreeSlot++;
-            const int length = stringLength(workspace, code);
-            writeString(workspace, code, length, out);
-            out += length;
-            oldCode = code;
-        }
-        if (nextFreeSlot >= topSlot && codeSize < maxCodeSize) {
-            topSlot <<= 1;
-            ++codeSize;
-        }
-    }
-    placePixels(&placement, runStart, size_t(out - runStart));
-    image->pixelCount = flushed + uint64_t(out - runStart);
-    return status;
+    return decodeThroughRun(bits, &reader, workspace, minimumCodeSize, &placement, &image->pixelCount);
 }

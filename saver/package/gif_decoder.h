@@ -85,8 +85,9 @@ constexpr int gifPixelRunSize = 3 * 4096;
 // rows follow each other in the target, the pixels go there directly and a
 // string is instead copied from where it was last written in the target.
 struct GifWorkspace {
-    uint16_t prefixTable[gifMaxCodes];   // code of the string's previous 8-byte chunk
-    uint16_t lengthTable[gifMaxCodes];   // string length - 1
+    // The string's length - 1 in the low 16 bits; above them, the code that
+    // holds the string's previous 8-byte chunk.
+    uint32_t linkTable[gifMaxCodes];
     uint32_t positionTable[gifMaxCodes]; // where the string lies in the target, written straight
     uint8_t suffixTable[gifMaxCodes][8]; // the string's last chunk
     uint8_t codeBytes[gifCodeBufferSize + 8];    // LZW data gathered from the sub-blocks
