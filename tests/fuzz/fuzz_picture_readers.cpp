@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return 0;
         std::optional<RowFit> rows;
         ReadRequest streaming{"fuzz", fit};
-        streaming.fitRows = [&](const Picture& header) -> RowFit& {
+        streaming.fitRows = [&](const Picture& header) -> RowFit* {
             const int width = uprightWidth(header), height = uprightHeight(header);
-            return rows.emplace(header, planFit(width, height, fit), wholeOrCrop(width, height, std::nullopt));
+            return &rows.emplace(header, planFit(width, height, fit), wholeOrCrop(width, height, std::nullopt));
         };
         RgbPicture streamedFit;
         try {

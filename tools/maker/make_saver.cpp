@@ -153,11 +153,14 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
     PictureKeep* keep = options.keep;
     std::optional<RowFit> rowFit;
     ReadRequest rowRequest = request;
-    if (!keep && options.fit != FitMode::none)
-        rowRequest.fitRows = [&](const Picture& header) -> RowFit& {
+    if (options.fit != FitMode::none)
+        rowRequest.fitRows = [&](const Picture& header) -> RowFit* {
+            if (keep && uint64_t(header.stored.width) * uint64_t(header.stored.height) * 3 <= mostKeptPictureBytes)
+                return nullptr;
             Picture upright = header;  // no pixels
             planFor(upright);
-            return rowFit.emplace(upright, *plan, wholeOrCrop(uprightWidth(upright), uprightHeight(upright), options.crop));
+            return &rowFit.emplace(upright, *plan,
+                                   wholeOrCrop(uprightWidth(upright), uprightHeight(upright), options.crop));
         };
 
     Picture picture;
@@ -171,7 +174,7 @@ MadeSaver makeSaverPackage(std::span<const uint8_t> file, const MakeOptions& opt
         picture.warnings = keep->picture->warnings;
     } else {
         if (keep)
-            keep->picture.reset();
+            *keep = PictureKeep{};
         picture = readPicture(file, *format, rowRequest);
     }
     for (const auto& warning : picture.warnings)

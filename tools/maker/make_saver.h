@@ -61,6 +61,12 @@ inline MakeNote noteOf(NoteKind kind, std::string detail = {})
     return note;
 }
 
+// A picture is kept for the next make only while its pixels take at most this
+// many bytes (4 megapixels). A larger PNG is fitted as it is read, as when no
+// picture is kept: holding it would cost more time and memory than reading it
+// again, and the page's worker lets its module go once it has grown past 32 MB.
+constexpr uint64_t mostKeptPictureBytes = uint64_t(12) << 20;
+
 // The last picture read, with a copy of its file's bytes (the same bytes
 // given again find it) and what its reading depended on (the fit, whose size
 // limit and memory budget the reader checked, and a JPEG's decode scale).

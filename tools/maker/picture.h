@@ -60,16 +60,17 @@ class RowFit;
 // What a reader is asked for: `name` names the picture in messages, and the
 // fit mode lets a JPEG be decoded no larger than fitting needs. With
 // `fitRows`, a reader that decodes rows in stored order (a PNG that is not
-// interlaced) hands each row on as it decodes it instead of keeping the
-// picture: it calls `fitRows` once with the picture's header (its sizes,
-// orientation and colour profile; no pixels yet) for the fit that takes them,
-// and returns the picture without pixels. Other readers keep the picture.
+// interlaced) calls it once with the picture's header (its sizes, orientation
+// and colour profile; no pixels yet). Given a fit, it hands each row on to it
+// as it decodes it instead of keeping the picture, and returns the picture
+// without pixels; given none, it keeps the picture. Other readers keep the
+// picture.
 struct ReadRequest {
     std::string_view name;
     FitMode fit = FitMode::cover;
     int turn = 0;                   // clockwise after the EXIF orientation
     std::optional<CropRect> crop;   // of the turned picture: a JPEG is decoded no larger than it needs
-    std::function<RowFit&(const Picture& header)> fitRows = nullptr;
+    std::function<RowFit*(const Picture& header)> fitRows = nullptr;
 };
 
 // Refusals that every reader shares. The reason says what is wrong: "it is cut

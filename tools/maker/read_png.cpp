@@ -181,7 +181,7 @@ Picture readPng(std::span<const uint8_t> file, const ReadRequest& request)
         }
         conversion.convert(stored.rgb.data(), stored.rgb.data(), pixels);
     } else {
-        RowFit* fit = request.fitRows ? &request.fitRows(picture) : nullptr;
+        RowFit* fit = request.fitRows ? request.fitRows(picture) : nullptr;
         if (!fit)
             stored.rgb.resize(pixels * 3);
         std::vector<uint8_t> row(fit || channels == 4 ? size_t(width) * size_t(channels) : 0);

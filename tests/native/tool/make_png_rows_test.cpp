@@ -2,6 +2,7 @@
 // A PNG that is not interlaced is fitted row by row as libpng decodes it:
 // the saver is the one made from the picture read whole (as a kept picture
 // is), for every kind of PNG, orientation, fit and choice of tile.
+#include "crafted_pictures.h"
 #include "make_saver.h"
 #include "maker_test_support.h"
 #include "picture_encoders.h"
@@ -51,4 +52,23 @@ TEST(MakePngRows, GivesTheSaverOfThePictureReadWhole)
         EXPECT_EQ(streamed.file, whole.file) << row.orientation;
         EXPECT_EQ(streamed.summary, whole.summary) << row.orientation;
     }
+}
+
+// A picture of more than 4 megapixels is fitted as it is read even when a
+// keep is given: it would cost more to hold than to read again. The keep lets
+// go of what it held.
+TEST(MakePngRows, ALargePictureIsNotKept)
+{
+    const Bytes small = encoders::pngFile({.width = 64, .height = 48}, [](int x, int y) {
+        return std::array<uint8_t, 4>{uint8_t(x * 4), uint8_t(y * 5), 9, 255};
+    });
+    const Bytes large = crafted::pngOneBitStripes(2048, 2049);
+    PictureKeep keep;
+    MakeOptions options{.keep = &keep};
+    makeSaverPackage(small, options, {});
+    ASSERT_TRUE(keep.picture.has_value());
+    const MadeSaver made = makeSaverPackage(large, options, {});
+    EXPECT_FALSE(keep.picture.has_value());
+    EXPECT_TRUE(keep.file.empty());
+    EXPECT_EQ(made.file, makeSaverPackage(large, MakeOptions{}, {}).file);
 }
