@@ -205,6 +205,27 @@ inline uint64_t load64LittleEndian(const uint8_t* bytes)
     return value;
 }
 
+// A string's chunk is moved as one 64-bit value in memory order: its first
+// byte is the value's lowest on a little-endian machine, its highest on a
+// big-endian one.
+inline uint64_t chunkOfByteAt(uint8_t byte, unsigned place)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return uint64_t(byte) << (8 * (7 - place));
+#else
+    return uint64_t(byte) << (8 * place);
+#endif
+}
+
+inline uint8_t firstByteOfChunk(uint64_t chunk)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return uint8_t(chunk >> 56);
+#else
+    return uint8_t(chunk);
+#endif
+}
+
 // The bits of the gathered code bytes not yet taken as codes. The decode loops
 // keep it in locals and hand it to the refill by value, so that it never has to
 // live in memory between codes.
@@ -288,7 +309,7 @@ inline void addEntry(GifWorkspace* workspace, unsigned slot, unsigned prefix, ui
 {
     uint32_t link = workspace->linkTable[prefix] + 1;
     const unsigned place = link & 7;
-    uint64_t chunk = uint64_t(byte) << (8 * place);
+    uint64_t chunk = chunkOfByteAt(byte, place);
     if (place) {
         uint64_t prefixChunk;
         memcpy(&prefixChunk, workspace->suffixTable[prefix], 8);
@@ -520,7 +541,7 @@ int decodeThroughRun(CodeBits bits, DataReader* reader, GifWorkspace* workspace,
                 uint64_t chunk;
                 memcpy(&chunk, workspace->suffixTable[code], 8);
                 memcpy(out, &chunk, 8);
-                first = uint8_t(chunk);
+                first = firstByteOfChunk(chunk);
             } else if (last < clearCodeMark) {
                 if (out > flushPoint)
                     out = flushRun(placement, runStart, out, &flushed);
@@ -649,12 +670,14 @@ int gifDecodeImage(GifStream* stream, GifImage* image, uint32_t byteBudget, cons
     if (!workspace)
         return gifOutOfMemory;
 
-    // The tables start zeroed, so that no entry ever holds a code outside them.
-    memset(workspace->linkTable, 0, sizeof workspace->linkTable);
-    memset(workspace->suffixTable, 0, sizeof workspace->suffixTable);
+    // Only the roots are set up: a later slot is read only once an entry has
+    // been written to it, and every chain read is masked to the table even so.
     const int clearCode = 1 << minimumCodeSize;
-    for (int root = 0; root < clearCode; ++root)
-        workspace->suffixTable[root][0] = uint8_t(root);
+    for (int root = 0; root < clearCode; ++root) {
+        const uint64_t chunk = chunkOfByteAt(uint8_t(root), 0);
+        workspace->linkTable[root] = 0;
+        memcpy(workspace->suffixTable[root], &chunk, 8);
+    }
 
     Placement placement;
     startPlacement(&placement, target, image);
