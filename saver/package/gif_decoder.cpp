@@ -464,8 +464,8 @@ inline uint8_t* flushRun(Placement* placement, uint8_t* runStart, const uint8_t*
 // The decode of any picture into any target: strings are written into a run of
 // pixels, and the run is placed row by row into the target when it fills.
 //
-// Codes that are not strings are marked in the length table (no string is that
-// long), so that the one look-up every code needs also tells them apart: the
+// Codes that are not strings are marked in the length half of the link table (no
+// string is that long), so that the one look-up every code needs also tells them apart: the
 // clear and end codes, and every slot from the next free one on.
 constexpr uint16_t clearCodeMark = 0x8000;
 constexpr uint16_t endCodeMark = 0x8001;
