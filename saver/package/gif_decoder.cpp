@@ -518,6 +518,9 @@ int decodeThroughRun(CodeBits bits, DataReader* reader, GifWorkspace* workspace,
         *out++ = uint8_t(previous);
 
         while (!placement->finished) {
+            // nextCode's reading, written out with the mask kept: through
+            // nextCode the bits stay behind a pointer, and the decode takes
+            // an eighth longer.
             if (bits.count < codeSize) {
                 if (bits.end - bits.next >= 8) {
                     topUpCodeBits(&bits);
